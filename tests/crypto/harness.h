@@ -1,0 +1,73 @@
+// A dependency-free test harness for the Qt-free crypto half, so that the same
+// tests run natively and as Windows executables under Wine.
+#pragma once
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace cvtest {
+
+struct Case {
+    const char* name;
+    void (*fn)();
+};
+
+inline std::vector<Case>& registry()
+{
+    static std::vector<Case> cases;
+    return cases;
+}
+
+inline int& failures()
+{
+    static int n = 0;
+    return n;
+}
+
+struct Registrar {
+    Registrar(const char* name, void (*fn)()) { registry().push_back({name, fn}); }
+};
+
+inline void fail(const char* file, int line, const std::string& what)
+{
+    ++failures();
+    std::fprintf(stderr, "%s:%d: FAIL: %s\n", file, line, what.c_str());
+}
+
+std::string hex(const void* data, size_t n);
+
+} // namespace cvtest
+
+#define CV_TEST(name)                                                   \
+    static void name();                                                 \
+    static const cvtest::Registrar name##_registrar(#name, &name);      \
+    static void name()
+
+#define CV_CHECK(cond)                                                  \
+    do {                                                                \
+        if (!(cond))                                                    \
+            cvtest::fail(__FILE__, __LINE__, #cond);                    \
+    } while (0)
+
+#define CV_CHECK_EQ(a, b)                                               \
+    do {                                                                \
+        const auto cv_a_ = (a);                                         \
+        const auto cv_b_ = (b);                                         \
+        if (!(cv_a_ == cv_b_))                                          \
+            cvtest::fail(__FILE__, __LINE__,                            \
+                         std::string(#a " == " #b " (") +               \
+                             std::to_string(cv_a_) + " vs " +           \
+                             std::to_string(cv_b_) + ")");              \
+    } while (0)
+
+// Compares two byte ranges and prints both in hex when they differ.
+#define CV_CHECK_BYTES(a, b, n)                                         \
+    do {                                                                \
+        if (std::memcmp((a), (b), (n)) != 0)                            \
+            cvtest::fail(__FILE__, __LINE__,                            \
+                         std::string(#a " != " #b ": ") +               \
+                             cvtest::hex((a), (n)) + " vs " +           \
+                             cvtest::hex((b), (n)));                    \
+    } while (0)

@@ -1,0 +1,34 @@
+#include "harness.h"
+
+std::string cvtest::hex(const void* data, size_t n)
+{
+    static const char digits[] = "0123456789abcdef";
+    const auto* p = static_cast<const unsigned char*>(data);
+    std::string s;
+    for (size_t i = 0; i < n && i < 64; ++i) {
+        s += digits[p[i] >> 4];
+        s += digits[p[i] & 15];
+    }
+    if (n > 64)
+        s += "...";
+    return s;
+}
+
+// Runs every registered case, or only those whose names are given.
+int main(int argc, char** argv)
+{
+    int ran = 0;
+    for (const auto& c : cvtest::registry()) {
+        bool wanted = argc < 2;
+        for (int i = 1; i < argc; ++i)
+            wanted = wanted || std::strcmp(argv[i], c.name) == 0;
+        if (!wanted)
+            continue;
+        const int before = cvtest::failures();
+        c.fn();
+        ++ran;
+        std::printf("%s %s\n", cvtest::failures() == before ? "PASS" : "FAIL", c.name);
+    }
+    std::printf("%d cases, %d failed checks\n", ran, cvtest::failures());
+    return cvtest::failures() == 0 && ran > 0 ? 0 : 1;
+}
