@@ -1,0 +1,316 @@
+#include "SettingsStore_p.h"
+
+#include "PasswordCipher_p.h"
+
+#include <QSettings>
+#include <QStringList>
+#include <QVariant>
+
+#include <algorithm>
+#include <type_traits>
+#include <vector>
+
+namespace cvsettings::store {
+
+namespace {
+
+// How a property travels through the file: bool as "true"/"false", int and
+// enumerations as decimal, text as text. Reading takes QVariant's conversions:
+// a boolean is false only for "", "0" or "false" in any case, and an integer
+// that does not parse is 0.
+template <class T>
+QVariant toStored(const T& value)
+{
+    if constexpr (std::is_enum_v<T>)
+        return QVariant(static_cast<int>(value));
+    else
+        return QVariant(value);
+}
+
+template <class T>
+T fromStored(const QVariant& value)
+{
+    if constexpr (std::is_same_v<T, bool>)
+        return value.toBool();
+    else if constexpr (std::is_same_v<T, int>)
+        return value.toInt();
+    else if constexpr (std::is_enum_v<T>)
+        return static_cast<T>(value.toInt());
+    else
+        return value.toString();
+}
+
+template <class Getter>
+struct GetterTraits;
+template <class C, class R>
+struct GetterTraits<R (C::*)() const> {
+    using Class = C;
+};
+template <class Setter>
+struct SetterTraits;
+template <class C, class A>
+struct SetterTraits<void (C::*)(A)> {
+    using Value = std::decay_t<A>;
+};
+
+// One row of a section's table: the key in the file and the property behind it.
+template <class G>
+struct IniKey {
+    const char* name;
+    QVariant (*save)(const G&);
+    void (*load)(G&, const QVariant&);
+    bool keepOnEmptyText; // an empty text leaves the held value alone
+};
+
+template <auto Get, auto Set>
+auto key(const char* name, bool keepOnEmptyText = false)
+{
+    using G = typename GetterTraits<decltype(Get)>::Class;
+    using T = typename SetterTraits<decltype(Set)>::Value;
+    return IniKey<G>{name, [](const G& g) { return toStored<T>((g.*Get)()); },
+                     [](G& g, const QVariant& v) { (g.*Set)(fromStored<T>(v)); }, keepOnEmptyText};
+}
+
+#define CV_KEY(Key, Class, property, Property) key<&Class::property, &Class::set##Property>(Key)
+// A text key whose empty value leaves the held value alone.
+#define CV_KEY_UNLESS_EMPTY(Key, Class, property, Property) \
+    key<&Class::property, &Class::set##Property>(Key, true)
+
+template <class G>
+struct Section {
+    const char* name;
+    std::vector<IniKey<G>> keys; // in the order they are read and written
+};
+
+// The key tables. Rows stand in the order of reading and writing.
+
+const Section<ServerSetting> kServer{"Server", {
+    CV_KEY_UNLESS_EMPTY("FrontServer", ServerSetting, frontServer, FrontServer),
+    CV_KEY_UNLESS_EMPTY("MeetingServer", ServerSetting, meetingServer, MeetingServer),
+    CV_KEY_UNLESS_EMPTY("A2Server", ServerSetting, a2Server, A2Server),
+    CV_KEY_UNLESS_EMPTY("ImServer", ServerSetting, imServer, ImServer),
+    CV_KEY_UNLESS_EMPTY("LocalRootUrl", ServerSetting, localApi, LocalApi),
+    CV_KEY_UNLESS_EMPTY("HttpApiRootUrl", ServerSetting, ucApi, UcApi),
+    CV_KEY_UNLESS_EMPTY("WebServices", ServerSetting, webService, WebService),
+    CV_KEY("FrontAppId", ServerSetting, frontAppId, FrontAppId),
+    CV_KEY("MeetingAppId", ServerSetting, meetingAppId, MeetingAppId),
+}};
+
+const Section<NormalSetting> kNormal{"Normal", {
+    CV_KEY("AutoRun", NormalSetting, autoRun, AutoRun),
+    CV_KEY("AutoLogin", NormalSetting, autoLogin, AutoLogin),
+    CV_KEY("Language", NormalSetting, language, Language),
+}};
+
+const Section<MeetingSetting> kMeeting{"Meeting", {
+    CV_KEY("AudioDefaultMute", MeetingSetting, audioDefaultMute, AudioDefaultMute),
+    CV_KEY("AudioNeedGranted", MeetingSetting, audioNeedGranted, AudioNeedGranted),
+    CV_KEY("ShowMessageTips", MeetingSetting, showMessageTips, ShowMessageTips),
+}};
+
+const Section<MessageSetting> kMessage{"Message", {
+    CV_KEY("FlashIcon", MessageSetting, flashIcon, FlashIcon),
+    CV_KEY("PlaySound", MessageSetting, playSound, PlaySound),
+}};
+
+const Section<ShareSetting> kShare{"Share", {
+    CV_KEY("HideSelfWnd", ShareSetting, isHideCorvaneWin, IsHideCorvaneWin),
+    CV_KEY("ShareSound", ShareSetting, isShareSound, IsShareSound),
+}};
+
+const Section<UISetting> kUi{"UI", {
+    CV_KEY("LoginWinLastPage", UISetting, loginWinLastPage, LoginWinLastPage),
+}};
+
+// `email` has no key: it is not kept between runs.
+const Section<JoinMeetingSetting> kJoinMeeting{"JoinMeeting", {
+    CV_KEY("MeetingNum", JoinMeetingSetting, meetingNum, MeetingNum),
+    CV_KEY("NickName", JoinMeetingSetting, nickname, Nickname),
+    CV_KEY("WebinarNum", JoinMeetingSetting, webinarNum, WebinarNum),
+    CV_KEY("WebinarFirstName", JoinMeetingSetting, webinarFirstName, WebinarFirstName),
+    CV_KEY("WebinarLastName", JoinMeetingSetting, webinarLastName, WebinarLastName),
+    CV_KEY("WebinarEmail", JoinMeetingSetting, webinarEmail, WebinarEmail),
+    CV_KEY("WebinarCheckCode", JoinMeetingSetting, webinarCheckCode, WebinarCheckCode),
+}};
+
+const Section<OnionSetting> kOnion{"Onion", {
+    CV_KEY("CapVolume", OnionSetting, capVolume, CapVolume),
+    CV_KEY("PlayVolume", OnionSetting, playVolume, PlayVolume),
+}};
+
+const Section<ProcessSetting> kProcess{"Process", {
+    CV_KEY("Port", ProcessSetting, port, Port),
+}};
+
+const Section<AudioSetting> kAudio{"Audio", {
+    CV_KEY("AutoAdjust", AudioSetting, autoAdjust, AutoAdjust),
+    CV_KEY("CapDevIndex", AudioSetting, capDevIndex, CapDevIndex),
+    CV_KEY("InputIndex", AudioSetting, inputIndex, InputIndex),
+    CV_KEY("CapVolume", AudioSetting, capVolume, CapVolume),
+    CV_KEY("CapVolumeAutoAdjust", AudioSetting, capVolumeAutoAdjust, CapVolumeAutoAdjust),
+    CV_KEY("PlayDevIndex", AudioSetting, playDevIndex, PlayDevIndex),
+    CV_KEY("PlayVolume", AudioSetting, playVolume, PlayVolume),
+    CV_KEY("EncoderId", AudioSetting, encoderId, EncoderId),
+    CV_KEY("AEC", AudioSetting, aec, Aec),
+    CV_KEY("ANS", AudioSetting, ans, Ans),
+    CV_KEY("FEC", AudioSetting, fec, Fec),
+    CV_KEY("AGC", AudioSetting, agc, Agc),
+    CV_KEY("VAD", AudioSetting, vad, Vad),
+    CV_KEY("AudioEngine", AudioSetting, audioEngine, AudioEngine),
+}};
+
+// `maxFileSize` has no key: it is not kept between runs.
+const Section<RecordSetting> kRecord{"Record", {
+    CV_KEY("RecordType", RecordSetting, recordType, RecordType),
+    CV_KEY("RecordPath", RecordSetting, recordPath, RecordPath),
+    CV_KEY("VideoFramerate", RecordSetting, videoFramerate, VideoFramerate),
+}};
+
+// The accounts are an array after these keys (see the Login frame below).
+const Section<LoginSetting> kLogin{"Login", {
+    CV_KEY("LastLoginUser", LoginSetting, lastLoginUser, LastLoginUser),
+    CV_KEY("AutoLoginUser", LoginSetting, autoLoginUser, AutoLoginUser),
+}};
+
+#undef CV_KEY
+#undef CV_KEY_UNLESS_EMPTY
+
+const QString kUsers = QStringLiteral("Users");
+
+struct NoExtra {
+    template <class G>
+    void operator()(QSettings&, G&) const {}
+};
+
+// Load frame: each key present in the section goes through its setter, which
+// signals only a real change; absent keys leave their properties alone.
+template <class G, class Extra = NoExtra>
+void loadFrame(const QString& file, G* group, const Section<G>& section, Extra extra = {})
+{
+    if (!group)
+        return;
+    QSettings ini(file, QSettings::IniFormat);
+    ini.beginGroup(QLatin1String(section.name));
+    for (const IniKey<G>& k : section.keys) {
+        const QString name = QLatin1String(k.name);
+        if (!ini.contains(name))
+            continue;
+        const QVariant value = ini.value(name, QVariant());
+        if (k.keepOnEmptyText && value.toString().isEmpty())
+            continue;
+        k.load(*group, value);
+    }
+    extra(ini, *group);
+    ini.endGroup();
+}
+
+// Save frame: every key of the table, changed or not; nothing else in the
+// file is touched. QSettings writes the file when it is destroyed.
+template <class G, class Extra = NoExtra>
+void saveFrame(const QString& file, const G* group, const Section<G>& section, Extra extra = {})
+{
+    if (!group)
+        return;
+    QSettings ini(file, QSettings::IniFormat);
+    ini.beginGroup(QLatin1String(section.name));
+    for (const IniKey<G>& k : section.keys)
+        ini.setValue(QLatin1String(k.name), k.save(*group));
+    extra(ini, *group);
+    ini.endGroup();
+}
+
+// Indices of the "Users" entries that exist, in array order, within the stored
+// count. Entries with no keys read as empty and are skipped anyway, so walking
+// only the stored ones gives the same result as walking 0..size-1, without
+// trusting a count that a damaged file may put in the billions.
+std::vector<int> storedUserIndices(QSettings& ini)
+{
+    const int size = ini.beginReadArray(kUsers);
+    ini.endArray();
+    std::vector<int> indices;
+    if (size <= 0)
+        return indices;
+    ini.beginGroup(kUsers);
+    const QStringList groups = ini.childGroups();
+    ini.endGroup();
+    for (const QString& g : groups) {
+        bool ok = false;
+        const int number = g.toInt(&ok);
+        // Array entries are numbered from 1 in the file, without a sign or padding.
+        if (ok && number >= 1 && number <= size && QString::number(number) == g)
+            indices.push_back(number - 1);
+    }
+    std::sort(indices.begin(), indices.end());
+    return indices;
+}
+
+} // namespace
+
+void loadServerSection(const QString& file, ServerSetting* group) { loadFrame(file, group, kServer); }
+void loadSection(const QString& file, NormalSetting* group) { loadFrame(file, group, kNormal); }
+void loadSection(const QString& file, MeetingSetting* group) { loadFrame(file, group, kMeeting); }
+void loadSection(const QString& file, MessageSetting* group) { loadFrame(file, group, kMessage); }
+void loadSection(const QString& file, ShareSetting* group) { loadFrame(file, group, kShare); }
+void loadSection(const QString& file, UISetting* group) { loadFrame(file, group, kUi); }
+void loadSection(const QString& file, JoinMeetingSetting* group) { loadFrame(file, group, kJoinMeeting); }
+void loadSection(const QString& file, OnionSetting* group) { loadFrame(file, group, kOnion); }
+void loadSection(const QString& file, ProcessSetting* group) { loadFrame(file, group, kProcess); }
+void loadSection(const QString& file, AudioSetting* group) { loadFrame(file, group, kAudio); }
+void loadSection(const QString& file, RecordSetting* group) { loadFrame(file, group, kRecord); }
+
+void saveSection(const QString& file, const NormalSetting* group) { saveFrame(file, group, kNormal); }
+void saveSection(const QString& file, const MeetingSetting* group) { saveFrame(file, group, kMeeting); }
+void saveSection(const QString& file, const MessageSetting* group) { saveFrame(file, group, kMessage); }
+void saveSection(const QString& file, const ShareSetting* group) { saveFrame(file, group, kShare); }
+void saveSection(const QString& file, const UISetting* group) { saveFrame(file, group, kUi); }
+void saveSection(const QString& file, const JoinMeetingSetting* group) { saveFrame(file, group, kJoinMeeting); }
+void saveSection(const QString& file, const OnionSetting* group) { saveFrame(file, group, kOnion); }
+void saveSection(const QString& file, const ProcessSetting* group) { saveFrame(file, group, kProcess); }
+void saveSection(const QString& file, const AudioSetting* group) { saveFrame(file, group, kAudio); }
+void saveSection(const QString& file, const RecordSetting* group) { saveFrame(file, group, kRecord); }
+
+// Accounts are added, never removed, by a load: each entry with an e-mail
+// address goes through replaceIntoUser, so a later duplicate wins and every
+// account read emits one usersChanged.
+void loadLoginSection(const QString& file, LoginSetting* group, const TORVELIB::TripleDesContext& cipher)
+{
+    loadFrame(file, group, kLogin, [&cipher](QSettings& ini, LoginSetting& login) {
+        const std::vector<int> indices = storedUserIndices(ini);
+        if (indices.empty())
+            return;
+        ini.beginReadArray(kUsers);
+        for (const int index : indices) {
+            ini.setArrayIndex(index);
+            const QString email = ini.value(QStringLiteral("Email"), QVariant()).toString();
+            if (email.isEmpty())
+                continue;
+            const QByteArray stored = ini.value(QStringLiteral("Password"), QVariant()).toByteArray();
+            LoginSettingUser user;
+            user.setEmail(email);
+            user.setPassword(decipherPassword(cipher, stored));
+            login.replaceIntoUser(user);
+        }
+        ini.endArray();
+    });
+}
+
+// The array is rewritten whole, in ascending e-mail order and numbered from 1;
+// entries without an e-mail address are not written.
+void saveLoginSection(const QString& file, const LoginSetting* group, const TORVELIB::TripleDesContext& cipher)
+{
+    saveFrame(file, group, kLogin, [&cipher](QSettings& ini, const LoginSetting& login) {
+        ini.remove(kUsers);
+        ini.beginWriteArray(kUsers);
+        int index = 0;
+        for (const LoginSettingUser& user : login.users()) {
+            if (user.email().isEmpty())
+                continue;
+            ini.setArrayIndex(index++);
+            ini.setValue(QStringLiteral("Email"), user.email());
+            ini.setValue(QStringLiteral("Password"), encipherPassword(cipher, user.password()));
+        }
+        ini.endArray();
+    });
+}
+
+} // namespace cvsettings::store
