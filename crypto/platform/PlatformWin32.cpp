@@ -1,0 +1,45 @@
+#include "platform/PlatformFile.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+namespace TORVELIB {
+namespace platform {
+
+FileHandle OpenForRead(const WideChar* path)
+{
+    DWORD attributes = GetFileAttributesW(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        attributes = FILE_ATTRIBUTE_ARCHIVE;
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              attributes, nullptr);
+    return reinterpret_cast<FileHandle>(file);
+}
+
+uint32_t FileSize32(FileHandle file)
+{
+    return GetFileSize(reinterpret_cast<HANDLE>(file), nullptr);
+}
+
+uint32_t Read(FileHandle file, void* buffer, uint32_t count)
+{
+    DWORD got = 0;
+    if (!ReadFile(reinterpret_cast<HANDLE>(file), buffer, count, &got, nullptr))
+        return 0;
+    return got;
+}
+
+void Close(FileHandle file)
+{
+    CloseHandle(reinterpret_cast<HANDLE>(file));
+}
+
+int Utf8ToUtf16(const char* text, WideChar* buffer, int capacity)
+{
+    return MultiByteToWideChar(65001, 0, text, -1, buffer, capacity);
+}
+
+} // namespace platform
+} // namespace TORVELIB
