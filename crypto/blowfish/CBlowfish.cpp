@@ -1,0 +1,175 @@
+#include "blowfish/CBlowfish.h"
+
+#include "blowfish/BlowfishTables.h"
+
+#include <cstring>
+#include <stdexcept>
+
+namespace TORVELIB {
+
+namespace {
+
+constexpr size_t kMaxKeyLength = 56;
+
+inline uint32_t LoadBigEndian(const unsigned char* p)
+{
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
+}
+
+inline void StoreBigEndian(unsigned char* p, uint32_t v)
+{
+    p[0] = static_cast<unsigned char>(v >> 24);
+    p[1] = static_cast<unsigned char>(v >> 16);
+    p[2] = static_cast<unsigned char>(v >> 8);
+    p[3] = static_cast<unsigned char>(v);
+}
+
+} // namespace
+
+// One round: the F function over the four S-boxes, combined with a P entry.
+#define CV_BF_ROUND(a, b, n)                                                        \
+    a ^= m_p[n] ^ (((m_s[0][b >> 24] + m_s[1][(b >> 16) & 0xff]) ^                 \
+                    m_s[2][(b >> 8) & 0xff]) + m_s[3][b & 0xff])
+
+inline void CBlowfish::Encipher(uint32_t& l, uint32_t& r) const
+{
+    uint32_t xl = l ^ m_p[0];
+    uint32_t xr = r;
+    CV_BF_ROUND(xr, xl, 1);
+    CV_BF_ROUND(xl, xr, 2);
+    CV_BF_ROUND(xr, xl, 3);
+    CV_BF_ROUND(xl, xr, 4);
+    CV_BF_ROUND(xr, xl, 5);
+    CV_BF_ROUND(xl, xr, 6);
+    CV_BF_ROUND(xr, xl, 7);
+    CV_BF_ROUND(xl, xr, 8);
+    CV_BF_ROUND(xr, xl, 9);
+    CV_BF_ROUND(xl, xr, 10);
+    CV_BF_ROUND(xr, xl, 11);
+    CV_BF_ROUND(xl, xr, 12);
+    CV_BF_ROUND(xr, xl, 13);
+    CV_BF_ROUND(xl, xr, 14);
+    CV_BF_ROUND(xr, xl, 15);
+    CV_BF_ROUND(xl, xr, 16);
+    l = xr ^ m_p[17];
+    r = xl;
+}
+
+inline void CBlowfish::Decipher(uint32_t& l, uint32_t& r) const
+{
+    uint32_t xl = l ^ m_p[17];
+    uint32_t xr = r;
+    CV_BF_ROUND(xr, xl, 16);
+    CV_BF_ROUND(xl, xr, 15);
+    CV_BF_ROUND(xr, xl, 14);
+    CV_BF_ROUND(xl, xr, 13);
+    CV_BF_ROUND(xr, xl, 12);
+    CV_BF_ROUND(xl, xr, 11);
+    CV_BF_ROUND(xr, xl, 10);
+    CV_BF_ROUND(xl, xr, 9);
+    CV_BF_ROUND(xr, xl, 8);
+    CV_BF_ROUND(xl, xr, 7);
+    CV_BF_ROUND(xr, xl, 6);
+    CV_BF_ROUND(xl, xr, 5);
+    CV_BF_ROUND(xr, xl, 4);
+    CV_BF_ROUND(xl, xr, 3);
+    CV_BF_ROUND(xr, xl, 2);
+    CV_BF_ROUND(xl, xr, 1);
+    l = xr ^ m_p[0];
+    r = xl;
+}
+
+#undef CV_BF_ROUND
+
+CBlowfish::CBlowfish(const unsigned char* ucKey, size_t keyLength, const SBlock& chain)
+    : m_initialChain(chain), m_chain(chain)
+{
+    if (keyLength == 0)
+        throw std::invalid_argument("Incorrect key length");
+    if (keyLength > kMaxKeyLength)
+        keyLength = kMaxKeyLength;
+
+    std::memcpy(m_s, blowfish_detail::kInitS, sizeof(m_s));
+    size_t k = 0;
+    for (int i = 0; i < 18; ++i) {
+        uint32_t word = 0;
+        for (int j = 0; j < 4; ++j) {
+            word = (word << 8) | ucKey[k];
+            if (++k == keyLength)
+                k = 0;
+        }
+        m_p[i] = blowfish_detail::kInitP[i] ^ word;
+    }
+
+    // Each encipherment sees the entries replaced before it, so the order matters.
+    uint32_t l = 0;
+    uint32_t r = 0;
+    for (int i = 0; i < 18; i += 2) {
+        Encipher(l, r);
+        m_p[i] = l;
+        m_p[i + 1] = r;
+    }
+    for (auto& box : m_s) {
+        for (int i = 0; i < 256; i += 2) {
+            Encipher(l, r);
+            box[i] = l;
+            box[i + 1] = r;
+        }
+    }
+}
+
+void CBlowfish::EncryptBlock(SBlock& block) const
+{
+    Encipher(block.m_uil, block.m_uir);
+}
+
+void CBlowfish::DecryptBlock(SBlock& block) const
+{
+    Decipher(block.m_uil, block.m_uir);
+}
+
+void CBlowfish::Decrypt(const unsigned char* in, unsigned char* out, size_t n, int mode) const
+{
+    if (n == 0 || n % 8 != 0)
+        throw std::invalid_argument("Incorrect buffer length");
+
+    // Every block is read in full before its output is stored, so in == out works.
+    const unsigned char* const end = in + n;
+    if (mode == CBC) {
+        uint32_t chainL = m_chain.m_uil;
+        uint32_t chainR = m_chain.m_uir;
+        for (; in != end; in += 8, out += 8) {
+            const uint32_t cl = LoadBigEndian(in);
+            const uint32_t cr = LoadBigEndian(in + 4);
+            uint32_t l = cl;
+            uint32_t r = cr;
+            Decipher(l, r);
+            StoreBigEndian(out, l ^ chainL);
+            StoreBigEndian(out + 4, r ^ chainR);
+            chainL = cl;
+            chainR = cr;
+        }
+    } else if (mode == CFB) {
+        uint32_t chainL = m_chain.m_uil;
+        uint32_t chainR = m_chain.m_uir;
+        for (; in != end; in += 8, out += 8) {
+            const uint32_t cl = LoadBigEndian(in);
+            const uint32_t cr = LoadBigEndian(in + 4);
+            Encipher(chainL, chainR);
+            StoreBigEndian(out, cl ^ chainL);
+            StoreBigEndian(out + 4, cr ^ chainR);
+            chainL = cl;
+            chainR = cr;
+        }
+    } else {
+        for (; in != end; in += 8, out += 8) {
+            uint32_t l = LoadBigEndian(in);
+            uint32_t r = LoadBigEndian(in + 4);
+            Decipher(l, r);
+            StoreBigEndian(out, l);
+            StoreBigEndian(out + 4, r);
+        }
+    }
+}
+
+} // namespace TORVELIB
