@@ -1,0 +1,3 @@
+target_sources(cvcrypto PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/TripleDes.h
+  ${CMAKE_CURRENT_LIST_DIR}/TripleDes.cpp)
