@@ -1,0 +1,101 @@
+#include "Output.h"
+
+#include "Groups.h"
+#include "LoginSetting.h"
+#include "VideoSetting.h"
+
+#include <QJsonArray>
+#include <QMetaProperty>
+
+namespace {
+
+QJsonValue jsonValue(const QVariant& v)
+{
+    switch (v.userType()) {
+    case QMetaType::Bool:
+        return v.toBool();
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+        return v.toLongLong();
+    default:
+        return v.toString();
+    }
+}
+
+QString textValue(const QJsonValue& v)
+{
+    if (v.isBool())
+        return v.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    if (v.isDouble())
+        return QString::number(v.toVariant().toLongLong());
+    return v.toString().isEmpty() ? QStringLiteral("\"\"") : v.toString();
+}
+
+} // namespace
+
+QString maskedSecret(const QString& secret)
+{
+    return secret.isEmpty() ? QString() : QStringLiteral("********");
+}
+
+QList<Row> rows(const QObject& object)
+{
+    QList<Row> out;
+    const QMetaObject* meta = object.metaObject();
+    for (int i = QObject::staticMetaObject.propertyCount(); i < meta->propertyCount(); ++i) {
+        const QMetaProperty p = meta->property(i);
+        Row row{QLatin1String(p.name()), QJsonValue(), {}};
+        if (const auto* login = qobject_cast<const LoginSetting*>(&object); login && row.name == "users") {
+            for (const LoginSettingUser& user : login->users()) {
+                QList<Row> entry = rows(user);
+                for (Row& r : entry)
+                    if (r.name == QLatin1String("password"))
+                        r.value = maskedSecret(user.password());
+                row.items << entry;
+            }
+        } else if (const auto* video = qobject_cast<const VideoSetting*>(&object); video && row.name == "videos") {
+            for (const VideoSettingVideo& profile : video->videos())
+                row.items << rows(profile);
+        } else {
+            row.value = jsonValue(plainValue(object, p));
+        }
+        out << row;
+    }
+    return out;
+}
+
+QJsonObject toJson(const QList<Row>& rows)
+{
+    QJsonObject json;
+    for (const Row& row : rows) {
+        if (row.value.isUndefined() || row.value.isNull()) {
+            QJsonArray items;
+            for (const QList<Row>& item : row.items)
+                items.append(toJson(item));
+            json.insert(row.name, items);
+        } else {
+            json.insert(row.name, row.value);
+        }
+    }
+    return json;
+}
+
+QString toText(const QString& title, const QList<Row>& rows, int indent)
+{
+    const QString pad(indent, QLatin1Char(' '));
+    int width = 0;
+    for (const Row& row : rows)
+        width = qMax(width, row.name.size());
+    QString out = pad + QStringLiteral("[%1]\n").arg(title);
+    for (const Row& row : rows) {
+        if (row.value.isUndefined() || row.value.isNull()) {
+            out += pad + QStringLiteral("  %1  (%2 entries)\n").arg(row.name.leftJustified(width)).arg(row.items.size());
+            int n = 0;
+            for (const QList<Row>& item : row.items)
+                out += toText(QStringLiteral("%1 %2").arg(row.name).arg(++n), item, indent + 4);
+            continue;
+        }
+        out += pad + QStringLiteral("  %1  %2\n").arg(row.name.leftJustified(width), textValue(row.value));
+    }
+    return out;
+}

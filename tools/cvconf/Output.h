@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+// One property of a settings object, ready to print. Lists of accounts or
+// camera profiles become arrays of objects; saved passwords are masked.
+struct Row {
+    QString name;
+    QJsonValue value;
+    QList<QList<Row>> items; // the entries of a list property
+};
+
+QList<Row> rows(const QObject& object);
+QJsonObject toJson(const QList<Row>& rows);
+// Indented and aligned, in property order.
+QString toText(const QString& title, const QList<Row>& rows, int indent = 0);
+
+QString maskedSecret(const QString& secret);
