@@ -1,0 +1,26 @@
+# Debian 12 packages the build, the tests and the tools need. Sourced by the
+# setup and test scripts; installs only what is missing.
+CV_PACKAGES=(
+  cmake make g++ pkg-config git ca-certificates
+  qtbase5-dev                        # Qt 5.15 Core and Xml
+  libssl-dev                         # OpenSSL: cvdata, and the oracle in tests
+  libgmp-dev libbenchmark-dev        # benchmark anchors
+  clang-14 libfuzzer-14-dev          # fuzz targets
+  g++-mingw-w64-x86-64 wine64        # Windows build of the crypto half, run under Wine
+  valgrind
+)
+
+cv_install_deps() {
+  local missing=()
+  for p in "${CV_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=""
+  if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "need root (or sudo) to install: ${missing[*]}" >&2; return 1; }
+    sudo=sudo
+  fi
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
