@@ -1,5 +1,6 @@
 #include "bignum/CBigNumber.h"
 
+#include "bignum/DigitArray.h"
 #include "bignum/WordArray.h"
 
 #include <cstdlib>
@@ -42,14 +43,19 @@ Word* AllocWords(uint64_t n)
 }
 
 // Numbers here carry key material, so every store is cleared before release.
-void FreeWords(Word* p, uint64_t n)
+void FreeBytes(void* p, size_t n)
 {
     if (p == nullptr)
         return;
-    volatile Word* q = p;
-    for (uint64_t i = 0; i < n; ++i)
+    volatile unsigned char* q = static_cast<unsigned char*>(p);
+    for (size_t i = 0; i < n; ++i)
         q[i] = 0;
     std::free(p);
+}
+
+void FreeWords(Word* p, uint64_t n)
+{
+    FreeBytes(p, static_cast<size_t>(n) * sizeof(Word));
 }
 
 int DigitValue(char c, uint32_t radix)
@@ -64,6 +70,172 @@ int DigitValue(char c, uint32_t radix)
     else
         return -1;
     return static_cast<uint32_t>(d) < radix ? d : -1;
+}
+
+// Exponentiation runs on the widest digits the compiler multiplies natively;
+// the numbers themselves stay in 32-bit words.
+#ifdef __SIZEOF_INT128__
+using ExpDigit = uint64_t;
+#else
+using ExpDigit = uint32_t;
+#endif
+
+template <class D>
+constexpr uint32_t kWordsPerDigit = sizeof(D) / sizeof(Word);
+
+template <class D>
+void PackDigits(D* out, const Word* in, uint32_t words, uint32_t digits)
+{
+    for (uint32_t i = 0; i < digits; ++i) {
+        D d = 0;
+        for (uint32_t j = 0; j < kWordsPerDigit<D>; ++j) {
+            const uint32_t w = i * kWordsPerDigit<D> + j;
+            if (w < words)
+                d |= static_cast<D>(static_cast<D>(in[w]) << (32 * j));
+        }
+        out[i] = d;
+    }
+}
+
+template <class D>
+void UnpackDigits(Word* out, const D* in, uint32_t words)
+{
+    for (uint32_t w = 0; w < words; ++w)
+        out[w] = static_cast<Word>(in[w / kWordsPerDigit<D>] >> (32 * (w % kWordsPerDigit<D>)));
+}
+
+// What one exponentiation needs besides the numbers themselves.
+struct ExpInput {
+    const Word* base;  // general path: the base, bl words
+    uint32_t bl;
+    uint64_t powerOfTwo; // doubling path: the leading exponent bits t of 2^t
+    bool doubling;
+    const Word* e;
+    int64_t topBit;    // highest exponent bit still to process
+    const Word* n;
+    uint32_t s;
+};
+
+// base ^ e mod N in Montgomery form with R = 2^(digit bits * digits), into
+// out[0..s). All work storage is allocated here, once; the odd powers are
+// allocated one by one so that a shortage only narrows the window.
+template <class D>
+int ModExpDigits(Word* out, const ExpInput& in, unsigned width)
+{
+    const uint32_t s = in.s;
+    const uint32_t digits = (s + kWordsPerDigit<D> - 1) / kWordsPerDigit<D>;
+    const uint32_t rWords = digits * kWordsPerDigit<D>;
+    // x * R for the long division that enters Montgomery form, its spare word
+    // and the divisor's scratch.
+    const uint64_t xWords = in.doubling ? s : in.bl;
+    const uint64_t convWords = rWords + xWords + 1 + s;
+    // Padded modulus, first odd power, running value, double-length product.
+    const uint64_t digitCount = 5 * static_cast<uint64_t>(digits);
+    const uint64_t bytes = digitCount * sizeof(D) + convWords * sizeof(Word);
+    if (bytes > SIZE_MAX)
+        return -1;
+    auto* block = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(bytes)));
+    if (block == nullptr)
+        return -1;
+    D* nd = reinterpret_cast<D*>(block);
+    D* first = nd + digits;
+    D* acc = first + digits;
+    D* t = acc + digits;
+    Word* conv = reinterpret_cast<Word*>(t + 2 * digits);
+
+    uint32_t powers = in.doubling ? 1 : 1u << (width - 1);
+    D* table[1u << (kMaxWindow - 1)];
+    table[0] = first;
+    uint32_t allocated = 1;
+    while (allocated < powers) {
+        table[allocated] = static_cast<D*>(std::malloc(digits * sizeof(D)));
+        if (table[allocated] == nullptr)
+            break;
+        ++allocated;
+    }
+    while (powers > allocated) {
+        powers >>= 1;
+        --width;
+    }
+    for (uint32_t i = powers; i < allocated; ++i)
+        std::free(table[i]);
+
+    PackDigits(nd, in.n, s, digits);
+    const Montgomery<D> mont(nd, digits);
+
+    // Montgomery form of the starting value, x * R mod N, by long division.
+    ZeroWords(conv, rWords);
+    if (in.doubling) {
+        ZeroWords(conv + rWords, s);
+        conv[rWords + in.powerOfTwo / 32] = Word(1) << (in.powerOfTwo % 32);
+    } else {
+        CopyWords(conv + rWords, in.base, in.bl);
+    }
+    const uint32_t dividend = rWords + static_cast<uint32_t>(xWords);
+    Remainder(conv, dividend, in.n, s, conv + dividend + 1);
+    PackDigits(acc, conv, s, digits);
+
+    const Word* e = in.e;
+    if (in.doubling) {
+        for (int64_t i = in.topBit; i >= 0; --i) {
+            mont.SqrMod(acc, acc, t);
+            if (ExponentBit(e, i) != 0) {
+                // Doubling is a shift; one subtraction brings it below N.
+                const D carry = ShiftLeft1Digits(acc, digits);
+                if (carry != 0 || CompareDigits(acc, nd, digits) >= 0)
+                    SubDigits(acc, acc, nd, digits);
+            }
+        }
+    } else {
+        // The odd powers base^1, base^3, ... each one multiplication by the
+        // square apart.
+        std::memcpy(first, acc, digits * sizeof(D));
+        if (powers > 1) {
+            mont.SqrMod(acc, first, t);
+            for (uint32_t i = 1; i < powers; ++i)
+                mont.MulMod(table[i], table[i - 1], acc, t);
+        }
+        // Left to right: one squaring per bit, one multiplication per window
+        // of up to `width` bits that ends in a one bit. The first window
+        // starts the value directly.
+        bool started = false;
+        int64_t i = in.topBit;
+        while (i >= 0) {
+            if (ExponentBit(e, i) == 0) {
+                mont.SqrMod(acc, acc, t);
+                --i;
+                continue;
+            }
+            int64_t j = i - static_cast<int64_t>(width) + 1;
+            if (j < 0)
+                j = 0;
+            while (ExponentBit(e, j) == 0)
+                ++j;
+            uint32_t value = 0;
+            for (int64_t k = i; k >= j; --k)
+                value = (value << 1) | ExponentBit(e, k);
+            if (started) {
+                for (int64_t k = j; k <= i; ++k)
+                    mont.SqrMod(acc, acc, t);
+                mont.MulMod(acc, acc, table[value >> 1], t);
+            } else {
+                std::memcpy(acc, table[value >> 1], digits * sizeof(D));
+                started = true;
+            }
+            i = j - 1;
+        }
+    }
+
+    // Leave Montgomery form: one reduction of the value extended with zeros.
+    std::memcpy(t, acc, digits * sizeof(D));
+    std::memset(t + digits, 0, digits * sizeof(D));
+    mont.Reduce(acc, t);
+    UnpackDigits(out, acc, s);
+
+    for (uint32_t k = 1; k < powers; ++k)
+        FreeBytes(table[k], digits * sizeof(D));
+    FreeBytes(block, static_cast<size_t>(bytes));
+    return 0;
 }
 
 } // namespace
@@ -199,8 +371,8 @@ int CBigNumber::ModExp(CBigNumber& result, const CBigNumber& base, const CBigNum
     const uint32_t s = Trim(modulus.m_words, modulus.m_length);
     if (s == 0 || (modulus.m_words[0] & 1) == 0)
         return -1;
-    // The result's store holds the first odd power while the exponent and
-    // modulus are still being read, so those two must not share it.
+    // The result is written while the exponent and modulus are still being
+    // read, so those two must not share its store.
     if (&result == &exponent || &result == &modulus) {
         CBigNumber separate;
         const int rc = ModExp(separate, base, exponent, modulus);
@@ -238,144 +410,35 @@ int CBigNumber::ModExp(CBigNumber& result, const CBigNumber& base, const CBigNum
         return 0;
     }
 
-    if (bl == 1 && base.m_words[0] == 2)
-        return ModExpBase2(result, exponent, modulus);
-
-    // Two work arrays, each long enough for base * R plus a spare word; the
-    // first holds the running value, the second every double-length product.
-    const uint64_t w = static_cast<uint64_t>(bl > s ? bl : s) + s + 1;
-    Word* work = AllocWords(2 * w);
-    if (work == nullptr)
-        return -1;
-    Word* acc = work;
-    Word* t = work + w;
-
-    unsigned width = WindowWidth(exponentBits);
-    uint32_t powers = 1u << (width - 1);
-    Word* table[1u << (kMaxWindow - 1)];
-    table[0] = result.m_words;
-    uint32_t allocated = 1;
-    while (allocated < powers) {
-        table[allocated] = AllocWords(s);
-        if (table[allocated] == nullptr)
-            break;
-        ++allocated;
-    }
-    while (powers > allocated) {
-        powers >>= 1;
-        --width;
-    }
-    for (uint32_t i = powers; i < allocated; ++i)
-        FreeWords(table[i], 0);
-
-    // Montgomery form of the base: base * R mod N by long division.
-    ZeroWords(acc, s);
-    CopyWords(acc + s, base.m_words, bl);
-    Remainder(acc, s + bl, n, s, t);
-
-    const Montgomery mont(n, s);
-    CopyWords(table[0], acc, s);
-    if (powers > 1) {
-        mont.SqrMod(acc, table[0], t);
-        for (uint32_t i = 1; i < powers; ++i)
-            mont.MulMod(table[i], table[i - 1], acc, t);
-    }
-
-    // Left to right: one squaring per bit, one multiplication per window
-    // that ends in a one bit. The first window starts the value directly.
-    const Word* e = exponent.m_words;
-    bool started = false;
-    int64_t i = static_cast<int64_t>(exponentBits) - 1;
-    while (i >= 0) {
-        if (ExponentBit(e, i) == 0) {
-            mont.SqrMod(acc, acc, t);
+    ExpInput in{base.m_words, bl, 0, false, exponent.m_words,
+                static_cast<int64_t>(exponentBits) - 1, n, s};
+    if (bl == 1 && base.m_words[0] == 2) {
+        // 2^e by doubling: the leading exponent bits t give 2^t, a single bit
+        // below the modulus, with no multiplication until t would reach the
+        // modulus bit length.
+        const uint32_t modulusBits = cvbignum::BitLength(n, s);
+        uint64_t t = 1;
+        int64_t i = static_cast<int64_t>(exponentBits) - 2;
+        while (i >= 0) {
+            const uint64_t next = 2 * t + ExponentBit(exponent.m_words, i);
+            if (next >= modulusBits)
+                break;
+            t = next;
             --i;
-            continue;
         }
-        int64_t j = i - static_cast<int64_t>(width) + 1;
-        if (j < 0)
-            j = 0;
-        while (ExponentBit(e, j) == 0)
-            ++j;
-        uint32_t value = 0;
-        for (int64_t k = i; k >= j; --k)
-            value = (value << 1) | ExponentBit(e, k);
-        if (started) {
-            for (int64_t k = j; k <= i; ++k)
-                mont.SqrMod(acc, acc, t);
-            mont.MulMod(acc, acc, table[value >> 1], t);
-        } else {
-            CopyWords(acc, table[value >> 1], s);
-            started = true;
+        if (i < 0) {
+            ZeroWords(result.m_words, s);
+            result.m_words[t / 32] = Word(1) << (t % 32);
+            result.m_length = static_cast<uint32_t>(t / 32) + 1;
+            return 0;
         }
-        i = j - 1;
+        in.doubling = true;
+        in.powerOfTwo = t;
+        in.topBit = i;
     }
 
-    // Leave Montgomery form; the first odd power's store becomes the result.
-    CopyWords(t, acc, s);
-    ZeroWords(t + s, s);
-    mont.Reduce(result.m_words, t);
-    result.m_length = Trim(result.m_words, s);
-
-    for (uint32_t k = 1; k < powers; ++k)
-        FreeWords(table[k], s);
-    FreeWords(work, 2 * w);
-    return 0;
-}
-
-int CBigNumber::ModExpBase2(CBigNumber& result, const CBigNumber& exponent, const CBigNumber& modulus)
-{
-    const Word* n = modulus.m_words;
-    const uint32_t s = Trim(n, modulus.m_length);
-    const uint32_t modulusBits = cvbignum::BitLength(n, s);
-    const Word* e = exponent.m_words;
-    const uint32_t exponentBits = cvbignum::BitLength(e, exponent.m_length);
-
-    // The leading exponent bits t give 2^t, a single bit below the modulus,
-    // so no multiplication is needed until t would reach its bit length.
-    int64_t i = static_cast<int64_t>(exponentBits) - 2;
-    uint64_t t = 1;
-    while (i >= 0) {
-        const uint64_t next = 2 * t + ExponentBit(e, i);
-        if (next >= modulusBits)
-            break;
-        t = next;
-        --i;
-    }
-    if (i < 0) {
-        ZeroWords(result.m_words, s);
-        result.m_words[t / 32] = Word(1) << (t % 32);
-        result.m_length = static_cast<uint32_t>(t / 32) + 1;
-        return 0;
-    }
-
-    const uint64_t w = 2 * static_cast<uint64_t>(s) + 1;
-    Word* work = AllocWords(2 * w);
-    if (work == nullptr)
+    if (ModExpDigits<ExpDigit>(result.m_words, in, WindowWidth(exponentBits)) != 0)
         return -1;
-    Word* acc = work;
-    Word* scratch = work + w;
-
-    // 2^t * R mod N.
-    ZeroWords(acc, 2 * s);
-    acc[s + t / 32] = Word(1) << (t % 32);
-    Remainder(acc, 2 * s, n, s, scratch);
-
-    const Montgomery mont(n, s);
-    for (; i >= 0; --i) {
-        mont.SqrMod(acc, acc, scratch);
-        if (ExponentBit(e, i) != 0) {
-            // Doubling is a shift; one subtraction brings it back below N.
-            const Word out = ShiftLeft1(acc, s);
-            if (out != 0 || Compare(acc, n, s) >= 0)
-                Sub(acc, acc, n, s);
-        }
-    }
-
-    CopyWords(scratch, acc, s);
-    ZeroWords(scratch + s, s);
-    mont.Reduce(result.m_words, scratch);
     result.m_length = Trim(result.m_words, s);
-    FreeWords(work, 2 * w);
     return 0;
 }

@@ -45,8 +45,6 @@ public:
     uint32_t Capacity() const { return m_capacity; }
 
 private:
-    static int ModExpBase2(CBigNumber& result, const CBigNumber& exponent, const CBigNumber& modulus);
-
     uint32_t* m_words;
     uint32_t m_length;
     uint32_t m_capacity;

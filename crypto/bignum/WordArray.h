@@ -45,19 +45,4 @@ void Mul(Word* r, const Word* a, uint32_t an, const Word* b, uint32_t bn);
 // r[0..2n) = a * a. r must not overlap a.
 void Sqr(Word* r, const Word* a, uint32_t n);
 
-// Montgomery arithmetic modulo an odd N of s words with R = 2^(32*s).
-struct Montgomery {
-    const Word* n;
-    uint32_t s;
-    Word k; // -N^-1 mod 2^32
-
-    Montgomery(const Word* modulus, uint32_t words);
-    // out = t * R^-1 mod N for t below N * R, held in t[0..2s); t is destroyed.
-    void Reduce(Word* out, Word* t) const;
-    // out = a * b * R^-1 mod N; t is 2s words of scratch. out may alias a or b.
-    void MulMod(Word* out, const Word* a, const Word* b, Word* t) const;
-    // out = a * a * R^-1 mod N; t is 2s words of scratch. out may alias a.
-    void SqrMod(Word* out, const Word* a, Word* t) const;
-};
-
 } // namespace cvbignum
