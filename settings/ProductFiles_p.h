@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+
 class ConfigMgrPrivate;
 
 // Load steps that read the product data files beside the application and the
@@ -12,5 +14,12 @@ void loadOmsUrlConfig(ConfigMgrPrivate& d);   // "/omsurl.data"
 void loadThirdConfigs(ConfigMgrPrivate& d);   // "/thirdconfig.data"
 void loadServerDataFile(ConfigMgrPrivate& d); // "/cvserver.data"
 void loadSupportIcsFile(ConfigMgrPrivate& d); // the ".ics" association
+
+// The same steps from a plaintext already read, for tests and fuzzing: each
+// file loader is readDataFile followed by one of these.
+bool applyClientConfig(ConfigMgrPrivate& d, const QByteArray& plaintext);
+void applyOmsUrlConfig(ConfigMgrPrivate& d, const QByteArray& plaintext);
+void applyThirdConfigs(ConfigMgrPrivate& d, const QByteArray& plaintext);
+void applyServerDataFile(ConfigMgrPrivate& d, const QByteArray& plaintext);
 
 } // namespace cvsettings
