@@ -9,6 +9,7 @@
 #include <openssl/blowfish.h>
 #include <openssl/des.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -160,13 +161,13 @@ CV_TEST(TripleDesMatchesOpenSslEde)
         TripleDesEncryptBuffer(&ctx, plain.data(), static_cast<int32_t>(plain.size()), out.data(), &outLength);
         const Bytes expected = OpenSslEde(keys, plain, DES_ENCRYPT);
         CV_CHECK_EQ(outLength, static_cast<int32_t>(expected.size()));
-        CV_CHECK_BYTES(out.data(), expected.data(), expected.size());
+        CV_CHECK(std::equal(expected.begin(), expected.end(), out.begin()));
 
         const Bytes cipher = RandomBytes(8 * (rng() % 6));
         TripleDesDecryptBuffer(&ctx, cipher.data(), static_cast<int32_t>(cipher.size()), out.data(), &outLength);
         const Bytes deciphered = OpenSslEde(keys, cipher, DES_DECRYPT);
         CV_CHECK_EQ(outLength, static_cast<int32_t>(cipher.size()));
-        CV_CHECK_BYTES(out.data(), deciphered.data(), deciphered.size());
+        CV_CHECK(std::equal(deciphered.begin(), deciphered.end(), out.begin()));
 
         // With K1 = K2 the three stages collapse to one DES under K1.
         if (k1 == k2) {

@@ -93,6 +93,8 @@ void CheckTripleDesFile(const char* name)
         int32_t outLength = -1;
         TripleDesEncryptBuffer(&ctx, plain.data(), int32_t(plain.size()), out.data(), &outLength);
         CV_CHECK_EQ(outLength, int32_t(cipher.size()));
+        if (cipher.empty())
+            continue;
         CV_CHECK_BYTES(out.data(), cipher.data(), cipher.size());
 
         Bytes padded(plain);
