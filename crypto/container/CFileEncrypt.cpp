@@ -1,0 +1,200 @@
+#include "container/CFileEncrypt.h"
+
+#include "blowfish/CBlowfish.h"
+#include "cvcrypto_keys.h"
+#include "platform/PlatformFile.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace TORVELIB {
+
+namespace {
+
+constexpr uint32_t kChunkSize = 65536;
+constexpr uint32_t kKeyBufferSize = 512;
+constexpr uint32_t kMaxKeyText = 256;
+constexpr uint32_t kCipherBlock = 16;
+
+void Wipe(void* p, size_t n)
+{
+    volatile unsigned char* q = static_cast<volatile unsigned char*>(p);
+    while (n-- > 0)
+        *q++ = 0;
+}
+
+// Everything one read holds: closed, wiped and freed on every way out.
+struct ReadState {
+    platform::FileHandle file = platform::kInvalidFile;
+    uint32_t size = 0;
+    uint32_t consumed = 0;
+    char key[kKeyBufferSize];
+    unsigned char* chunk = nullptr;
+    unsigned char* output = nullptr;
+
+    ReadState() { std::memset(key, 0, sizeof key); }
+    ~ReadState()
+    {
+        if (file != platform::kInvalidFile)
+            platform::Close(file);
+        Wipe(key, sizeof key);
+        if (chunk != nullptr) {
+            Wipe(chunk, kChunkSize);
+            std::free(chunk);
+        }
+        std::free(output);
+    }
+    ReadState(const ReadState&) = delete;
+    ReadState& operator=(const ReadState&) = delete;
+
+    bool ReadExactly(void* buffer, uint32_t count)
+    {
+        const uint32_t got = platform::Read(file, buffer, count);
+        consumed += got;
+        return got == count;
+    }
+
+    // A file that ends inside a header field is malformed like any other.
+    bool ReadU32(uint32_t& value)
+    {
+        unsigned char b[4];
+        if (!ReadExactly(b, 4))
+            return false;
+        value = b[0] | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) | (uint32_t(b[3]) << 24);
+        return true;
+    }
+
+    uint32_t Left() const { return consumed < size ? size - consumed : 0; }
+};
+
+// Clears the keyed cipher before it goes out of scope.
+struct WipeOnExit {
+    void* p;
+    size_t n;
+    ~WipeOnExit() { Wipe(p, n); }
+};
+
+} // namespace
+
+CFileEncrypt::CFileEncrypt()
+    : m_randomGenerator(&m_random)
+{
+}
+
+CFileEncrypt::~CFileEncrypt() = default;
+
+uint32_t CFileEncrypt::DecryptFile(const WideChar* path, unsigned char** out, const WideChar* expected,
+                                   uint32_t expectedLength)
+{
+    if (path == nullptr || out == nullptr)
+        return 0;
+    m_randomGenerator->AddEntropy(static_cast<uint32_t>(std::rand()));
+
+    ReadState io;
+    io.file = platform::OpenForRead(path);
+    if (io.file == platform::kInvalidFile)
+        return 0;
+    io.size = platform::FileSize32(io.file);
+
+    uint32_t length = 0;
+    if (!io.ReadU32(length))
+        return 0;
+    length ^= keys::kLengthMask;
+    if (length >= io.size)
+        return 0;
+
+    uint32_t keyTextLength = 0;
+    if (!io.ReadU32(keyTextLength) || keyTextLength >= io.size || keyTextLength > kMaxKeyText)
+        return 0;
+    if (!io.ReadExactly(io.key, keyTextLength))
+        return 0;
+    io.key[keyTextLength] = 0;
+    if (!DecryptKey(io.key))
+        return 0;
+    const size_t keyLength = std::strlen(io.key);
+    if (keyLength == 0)
+        return 0;
+
+    uint32_t checkLength = 0;
+    if (!io.ReadU32(checkLength) || checkLength != expectedLength)
+        return 0;
+    if (checkLength != 0 && expected == nullptr)
+        return 0;
+
+    io.chunk = static_cast<unsigned char*>(std::malloc(kChunkSize));
+    if (io.chunk == nullptr)
+        return 0;
+
+    try {
+        // ECB carries nothing from block to block, so one key schedule serves
+        // every chunk of the file.
+        const CBlowfish cipher(reinterpret_cast<const unsigned char*>(io.key), keyLength);
+        const WipeOnExit wipeCipher{const_cast<CBlowfish*>(&cipher), sizeof cipher};
+        Wipe(io.key, sizeof io.key);
+
+        // The check block, compared chunk by chunk at the same offsets of
+        // `expected`.
+        const auto* want = reinterpret_cast<const unsigned char*>(expected);
+        const uint64_t checkBlock = (uint64_t(checkLength) + kCipherBlock - 1) & ~uint64_t(kCipherBlock - 1);
+        for (uint64_t offset = 0; offset < checkBlock;) {
+            const uint32_t n = static_cast<uint32_t>(checkBlock - offset < kChunkSize ? checkBlock - offset
+                                                                                      : kChunkSize);
+            if (!io.ReadExactly(io.chunk, n) || n % kCipherBlock != 0)
+                return 0;
+            cipher.Decrypt(io.chunk, io.chunk, n, CBlowfish::ECB);
+            const uint64_t rest = checkLength - offset;
+            const size_t compared = static_cast<size_t>(rest < n ? rest : n);
+            if (std::memcmp(io.chunk, want + offset, compared) != 0)
+                return 0;
+            offset += n;
+        }
+
+        const uint64_t blockSize = uint64_t(length) + kCipherBlock;
+        if (blockSize > SIZE_MAX)
+            return 0;
+        io.output = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(blockSize)));
+        if (io.output == nullptr)
+            return 0;
+
+        uint32_t copied = 0;
+        while (copied < length) {
+            const uint32_t left = io.Left();
+            const uint32_t n = left < kChunkSize ? left : kChunkSize;
+            if (n == 0)
+                return 0;
+            // Decipher straight into the output block when the whole chunk
+            // fits there, which the padded plaintext always does; a longer
+            // tail goes through the chunk buffer.
+            unsigned char* target = uint64_t(copied) + n <= blockSize ? io.output + copied : io.chunk;
+            if (!io.ReadExactly(target, n) || n % kCipherBlock != 0)
+                return 0;
+            cipher.Decrypt(target, target, n, CBlowfish::ECB);
+            const uint32_t take = length - copied < n ? length - copied : n;
+            if (target == io.chunk)
+                std::memcpy(io.output + copied, io.chunk, take);
+            copied += take;
+        }
+    } catch (...) {
+        return 0;
+    }
+
+    io.output[length] = 0;
+    *out = io.output;
+    io.output = nullptr;
+    return length;
+}
+
+bool CFileEncrypt::DecryptKey(char* text)
+{
+    for (char* p = text; *p != 0; ++p)
+        *p = static_cast<char>(static_cast<unsigned char>(*p) ^ keys::kKeyTextMask);
+    // A bad character ends the number; the digits before it still count.
+    CBigNumber c;
+    c.FromString(text);
+    if (m_rsa.PublicExponent().FromString(keys::kRsaPublicExponent) != 1
+        || m_rsa.Modulus().FromString(keys::kRsaModulus) != 1)
+        return false;
+    return m_rsa.Decrypt(reinterpret_cast<unsigned char*>(text), kKeyBufferSize, c) >= 0;
+}
+
+} // namespace TORVELIB

@@ -1,0 +1,1 @@
+target_sources(cvcrypto PRIVATE ${CMAKE_CURRENT_LIST_DIR}/CFileEncrypt.cpp)
