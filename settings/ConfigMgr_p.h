@@ -15,6 +15,9 @@ public:
     explicit ConfigMgrPrivate(ConfigMgr* owner);
     ~ConfigMgrPrivate();
 
+    // The record behind a manager, for tests that drive the load steps.
+    static ConfigMgrPrivate* get(ConfigMgr* manager) { return manager->d; }
+
     ConfigMgr* const owner;
     ClientConfig* clientConfig;
     OmsUrlConfig* omsUrlConfig;
