@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Every cvdata error exits non-zero with a message and leaves no output file.
+set -uo pipefail
+cvdata=$1 key=$2 work=$3
+rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+# expect_fail STATUS OUTFILE DESCRIPTION -- cvdata arguments...
+expect_fail() {
+  local want=$1 out=$2 what=$3
+  shift 4
+  "$cvdata" "$@" > stdout 2> stderr
+  local status=$?
+  [ "$status" = "$want" ] || fail "$what: exit status $status, expected $want"
+  [ -s stderr ] || fail "$what: no message"
+  grep -q '^cvdata: ' stderr || fail "$what: message without the tool's name"
+  if [ "$out" != - ] && [ -e "$out" ]; then fail "$what: left $out behind"; fi
+}
+
+head -c 1000 /dev/urandom > in
+"$cvdata" pack --key "$key" in good.data || fail "packing the fixture"
+
+expect_fail 2 - "no command" --
+expect_fail 2 - "unknown command" -- frobnicate
+expect_fail 2 out.data "unknown option" -- pack --key "$key" --level 9 in out.data
+expect_fail 2 out.data "pack without a key" -- pack in out.data
+expect_fail 2 out.data "pack without an output" -- pack --key "$key" in
+
+expect_fail 1 out.data "missing input" -- pack --key "$key" missing out.data
+expect_fail 1 out.data "missing key file" -- pack --key missing.key in out.data
+echo "not a key" > garbage.key
+expect_fail 1 out.data "garbage key file" -- pack --key garbage.key in out.data
+grep -v mask "$key" > nomask.key
+expect_fail 1 out.data "key file without masks" -- pack --key nomask.key in out.data
+sed 's/^keytext-mask: .*/keytext-mask: 41/' "$key" > digitmask.key
+expect_fail 1 out.data "key-text mask equal to a digit" -- pack --key digitmask.key in out.data
+sed '/BEGIN/,/END/{/BEGIN/!{/END/!d}}' "$key" > emptypem.key
+expect_fail 1 out.data "key file with an empty PEM block" -- pack --key emptypem.key in out.data
+
+# An input too large for the 32-bit length field, refused before reading it.
+truncate -s 4G huge
+expect_fail 1 out.data "plaintext too large" -- pack --key "$key" huge out.data
+grep -q 'too large' stderr || fail "plaintext too large: message does not say so"
+rm -f huge
+
+# An existing output is kept unless --force is given.
+echo old > exists.data
+expect_fail 1 - "existing output" -- pack --key "$key" in exists.data
+[ "$(cat exists.data)" = old ] || fail "existing output was changed"
+"$cvdata" pack --force --key "$key" in exists.data || fail "pack --force"
+"$cvdata" verify exists.data > /dev/null || fail "replaced output does not read"
+expect_fail 1 - "unpack onto an existing output" -- unpack good.data exists.data
+
+# Files the reader refuses.
+expect_fail 1 out.bin "unpack of a missing file" -- unpack missing.data out.bin
+expect_fail 1 out.bin "unpack of a plain file" -- unpack in out.bin
+head -c -5 good.data > cut.data
+expect_fail 1 out.bin "unpack of a truncated file" -- unpack cut.data out.bin
+expect_fail 1 - "verify of a directory" -- verify .
+
+# Another key: its files and the key itself are refused by this build.
+"$cvdata" keygen other.key > options || fail "keygen"
+grep -q -- '-DCVSETTINGS_RSA_MODULUS=[0-9A-F]\{256\} ' options || fail "keygen options"
+expect_fail 1 - "keygen onto an existing key file" -- keygen other.key
+"$cvdata" pack --key other.key in other.data || fail "pack with another key"
+expect_fail 1 - "verify of a file packed with another key" -- verify other.data
+expect_fail 1 - "verify with a key file that is not the build's" -- verify --key other.key good.data
+"$cvdata" verify --key "$key" good.data > /dev/null || fail "verify with the build's key file"
+
+leftovers=$(ls -A | grep -c 'cvdata-' || true)
+[ "$leftovers" = 0 ] || fail "temporary files left behind"
+if [ "$failures" -ne 0 ]; then
+  echo "cvdata errors: $failures checks failed" >&2
+  exit 1
+fi
+echo "cvdata errors: all cases passed"
