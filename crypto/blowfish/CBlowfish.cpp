@@ -28,8 +28,8 @@ inline void StoreBigEndian(unsigned char* p, uint32_t v)
 
 // One round: the F function over the four S-boxes, combined with a P entry.
 #define CV_BF_ROUND(a, b, n)                                                        \
-    a ^= m_p[n] ^ (((m_s[0][b >> 24] + m_s[1][(b >> 16) & 0xff]) ^                 \
-                    m_s[2][(b >> 8) & 0xff]) + m_s[3][b & 0xff])
+    (a) ^= m_p[n] ^ (((m_s[0][(b) >> 24] + m_s[1][((b) >> 16) & 0xff]) ^           \
+                      m_s[2][((b) >> 8) & 0xff]) + m_s[3][(b) & 0xff])
 
 inline void CBlowfish::Encipher(uint32_t& l, uint32_t& r) const
 {
@@ -79,6 +79,43 @@ inline void CBlowfish::Decipher(uint32_t& l, uint32_t& r) const
     r = xl;
 }
 
+// Two independent blocks at once: the rounds of one block form a single chain of
+// dependent loads, so interleaving a second block keeps the CPU's units busy.
+#define CV_BF_ROUND2(a0, b0, a1, b1, n)                                             \
+    do {                                                                            \
+        CV_BF_ROUND(a0, b0, n);                                                     \
+        CV_BF_ROUND(a1, b1, n);                                                     \
+    } while (0)
+
+inline void CBlowfish::Decipher2(uint32_t* block) const
+{
+    uint32_t l0 = block[0] ^ m_p[17];
+    uint32_t r0 = block[1];
+    uint32_t l1 = block[2] ^ m_p[17];
+    uint32_t r1 = block[3];
+    CV_BF_ROUND2(r0, l0, r1, l1, 16);
+    CV_BF_ROUND2(l0, r0, l1, r1, 15);
+    CV_BF_ROUND2(r0, l0, r1, l1, 14);
+    CV_BF_ROUND2(l0, r0, l1, r1, 13);
+    CV_BF_ROUND2(r0, l0, r1, l1, 12);
+    CV_BF_ROUND2(l0, r0, l1, r1, 11);
+    CV_BF_ROUND2(r0, l0, r1, l1, 10);
+    CV_BF_ROUND2(l0, r0, l1, r1, 9);
+    CV_BF_ROUND2(r0, l0, r1, l1, 8);
+    CV_BF_ROUND2(l0, r0, l1, r1, 7);
+    CV_BF_ROUND2(r0, l0, r1, l1, 6);
+    CV_BF_ROUND2(l0, r0, l1, r1, 5);
+    CV_BF_ROUND2(r0, l0, r1, l1, 4);
+    CV_BF_ROUND2(l0, r0, l1, r1, 3);
+    CV_BF_ROUND2(r0, l0, r1, l1, 2);
+    CV_BF_ROUND2(l0, r0, l1, r1, 1);
+    block[0] = r0 ^ m_p[0];
+    block[1] = l0;
+    block[2] = r1 ^ m_p[0];
+    block[3] = l1;
+}
+
+#undef CV_BF_ROUND2
 #undef CV_BF_ROUND
 
 CBlowfish::CBlowfish(const unsigned char* ucKey, size_t keyLength, const SBlock& chain)
@@ -162,6 +199,15 @@ void CBlowfish::Decrypt(const unsigned char* in, unsigned char* out, size_t n, i
             chainR = cr;
         }
     } else {
+        for (; end - in >= 16; in += 16, out += 16) {
+            uint32_t b[4] = {LoadBigEndian(in), LoadBigEndian(in + 4), LoadBigEndian(in + 8),
+                             LoadBigEndian(in + 12)};
+            Decipher2(b);
+            StoreBigEndian(out, b[0]);
+            StoreBigEndian(out + 4, b[1]);
+            StoreBigEndian(out + 8, b[2]);
+            StoreBigEndian(out + 12, b[3]);
+        }
         for (; in != end; in += 8, out += 8) {
             uint32_t l = LoadBigEndian(in);
             uint32_t r = LoadBigEndian(in + 4);

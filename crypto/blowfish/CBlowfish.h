@@ -34,6 +34,7 @@ public:
 private:
     void Encipher(uint32_t& l, uint32_t& r) const;
     void Decipher(uint32_t& l, uint32_t& r) const;
+    void Decipher2(uint32_t* block) const; // two blocks as l0, r0, l1, r1
 
     SBlock m_initialChain;
     SBlock m_chain;

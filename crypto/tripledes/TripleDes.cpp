@@ -98,6 +98,48 @@ constexpr SpTables MakeSpTables()
 
 constexpr SpTables kSp = MakeSpTables();
 
+// A round key as the rounds consume it: its eight 6-bit groups one per byte,
+// groups 1, 3, 5, 7 in the first word and 2, 4, 6, 8 in the second.
+struct RoundKey {
+    uint32_t first;
+    uint32_t second;
+};
+
+// PC-2 applied to the 56 bits of C and D, C first.
+constexpr RoundKey SelectRoundKey(uint64_t cd)
+{
+    RoundKey key{0, 0};
+    for (int group = 0; group < 8; ++group) {
+        uint32_t bits = 0;
+        for (int j = 0; j < 6; ++j)
+            bits = (bits << 1) | uint32_t((cd >> (56 - kPC2[group * 6 + j])) & 1);
+        const unsigned shift = 24 - 8 * unsigned(group / 2);
+        if (group % 2 == 0)
+            key.first |= bits << shift;
+        else
+            key.second |= bits << shift;
+    }
+    return key;
+}
+
+// PC-2 is linear over the bits, so it is the OR of its results for each of the
+// eight 7-bit chunks of C and D taken alone: one lookup per chunk and round.
+struct Pc2Tables {
+    RoundKey t[8][128];
+};
+
+constexpr Pc2Tables MakePc2Tables()
+{
+    Pc2Tables pc2{};
+    for (int chunk = 0; chunk < 8; ++chunk) {
+        for (int v = 0; v < 128; ++v)
+            pc2.t[chunk][v] = SelectRoundKey(uint64_t(v) << (49 - 7 * chunk));
+    }
+    return pc2;
+}
+
+constexpr Pc2Tables kPc2 = MakePc2Tables();
+
 inline uint32_t LoadBigEndian(const unsigned char* p)
 {
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
@@ -161,13 +203,12 @@ inline void FinalPermutation(uint32_t& l, uint32_t& r)
 // One DES round: a ^= f(b, subkeys k[n], k[n + 1]).
 #define CV_DES_ROUND(a, b, k, n)                                                    \
     do {                                                                            \
-        uint32_t w_ = Ror(b, 4) ^ (k)[n];                                           \
-        uint32_t f_ = kSp.t[6][w_ & 0x3f] | kSp.t[4][(w_ >> 8) & 0x3f] |            \
-                      kSp.t[2][(w_ >> 16) & 0x3f] | kSp.t[0][(w_ >> 24) & 0x3f];    \
-        w_ = (b) ^ (k)[(n) + 1];                                                    \
-        f_ |= kSp.t[7][w_ & 0x3f] | kSp.t[5][(w_ >> 8) & 0x3f] |                    \
-              kSp.t[3][(w_ >> 16) & 0x3f] | kSp.t[1][(w_ >> 24) & 0x3f];            \
-        (a) ^= f_;                                                                  \
+        const uint32_t u_ = (Ror(b, 4) ^ (k)[n]) & 0x3f3f3f3fu;                      \
+        const uint32_t t_ = ((b) ^ (k)[(n) + 1]) & 0x3f3f3f3fu;                      \
+        (a) ^= ((kSp.t[0][u_ >> 24] | kSp.t[1][t_ >> 24]) |                         \
+                (kSp.t[2][(u_ >> 16) & 0xff] | kSp.t[3][(t_ >> 16) & 0xff])) |      \
+               ((kSp.t[4][(u_ >> 8) & 0xff] | kSp.t[5][(t_ >> 8) & 0xff]) |         \
+                (kSp.t[6][u_ & 0xff] | kSp.t[7][t_ & 0xff]));                       \
     } while (0)
 
 // Sixteen rounds, leaving the halves unswapped: the caller swaps roles instead.
@@ -236,24 +277,16 @@ void DesSetKey(uint32_t subkeys[32], const unsigned char key[8])
         const unsigned s = kShifts[round];
         c = ((c << s) | (c >> (28 - s))) & 0x0fffffffu;
         d = ((d << s) | (d >> (28 - s))) & 0x0fffffffu;
-        const uint64_t cd = (uint64_t(c) << 28) | d;
-
-        // Split the 48-bit round key into its eight 6-bit groups: groups 1, 3, 5, 7
-        // go to the first word, 2, 4, 6, 8 to the second, one per byte.
-        uint32_t even = 0;
-        uint32_t odd = 0;
-        for (int group = 0; group < 8; ++group) {
-            uint32_t bits = 0;
-            for (int j = 0; j < 6; ++j)
-                bits = (bits << 1) | uint32_t((cd >> (56 - kPC2[group * 6 + j])) & 1);
-            const unsigned shift = 24 - 8 * unsigned(group / 2);
-            if (group % 2 == 0)
-                even |= bits << shift;
-            else
-                odd |= bits << shift;
+        uint32_t first = 0;
+        uint32_t second = 0;
+        for (int chunk = 0; chunk < 4; ++chunk) {
+            const RoundKey& fromC = kPc2.t[chunk][(c >> (21 - 7 * chunk)) & 0x7f];
+            const RoundKey& fromD = kPc2.t[4 + chunk][(d >> (21 - 7 * chunk)) & 0x7f];
+            first |= fromC.first | fromD.first;
+            second |= fromC.second | fromD.second;
         }
-        subkeys[2 * round] = even;
-        subkeys[2 * round + 1] = odd;
+        subkeys[2 * round] = first;
+        subkeys[2 * round + 1] = second;
     }
 }
 
