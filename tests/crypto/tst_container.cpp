@@ -54,7 +54,8 @@ std::string KeyText(const Bytes& data, uint32_t j, unsigned char type = 0x02)
     block[1] = type;
     block[2] = static_cast<unsigned char>(j & 0xFF);
     block[3] = static_cast<unsigned char>(j >> 8);
-    std::memcpy(block.data() + block.size() - data.size(), data.data(), data.size());
+    if (!data.empty())
+        std::memcpy(block.data() + block.size() - data.size(), data.data(), data.size());
     CBigNumber m, c, d, n;
     std::string hex;
     for (unsigned char b : block) {

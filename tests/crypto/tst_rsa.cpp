@@ -32,7 +32,8 @@ std::vector<unsigned char> Block(uint32_t k, unsigned char type, uint32_t j,
     b[1] = type;
     b[2] = static_cast<unsigned char>(j & 0xFF);
     b[3] = static_cast<unsigned char>(j >> 8);
-    std::memcpy(b.data() + k - data.size(), data.data(), data.size());
+    if (!data.empty())
+        std::memcpy(b.data() + k - data.size(), data.data(), data.size());
     return b;
 }
 
