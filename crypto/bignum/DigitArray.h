@@ -136,17 +136,6 @@ inline D ShiftLeft1Digits(D* a, uint32_t n)
     return out;
 }
 
-template <class D>
-inline void ShiftRight1Digits(D* a, uint32_t n)
-{
-    D in = 0;
-    while (n-- > 0) {
-        const D d = a[n];
-        a[n] = (d >> 1) | in;
-        in = static_cast<D>(d << (kDigitBits<D> - 1));
-    }
-}
-
 // r[0..an+bn) = a * b, one multiply-add row per digit of b. r must not
 // overlap a or b.
 template <class D>
@@ -172,12 +161,17 @@ inline void SqrDigits(D* r, const D* a, uint32_t n)
     using W = typename Wider<D>::type;
     if (n == 0)
         return;
-    for (uint32_t i = 0; i < n; ++i) {
+    // The squares and the halving in one pass: each square's low bit moves
+    // into the top of the digit below.
+    D carryDown = 0;
+    for (uint32_t i = n; i-- > 0;) {
         const W sq = static_cast<W>(a[i]) * a[i];
-        r[2 * i] = static_cast<D>(sq);
-        r[2 * i + 1] = static_cast<D>(sq >> kDigitBits<D>);
+        const D lo = static_cast<D>(sq);
+        const D hi = static_cast<D>(sq >> kDigitBits<D>);
+        r[2 * i + 1] = (hi >> 1) | carryDown;
+        r[2 * i] = (lo >> 1) | static_cast<D>(hi << (kDigitBits<D> - 1));
+        carryDown = static_cast<D>(lo << (kDigitBits<D> - 1));
     }
-    ShiftRight1Digits(r, 2 * n);
     for (uint32_t i = 0; i + 1 < n; ++i) {
         const D c = MulAddRow(r + 2 * i + 1, a + i + 1, n - 1 - i, a[i]);
         AddDigit(r + n + i, n - i, c);

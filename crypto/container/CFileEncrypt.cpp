@@ -128,8 +128,8 @@ uint32_t CFileEncrypt::DecryptFile(const WideChar* path, unsigned char** out, co
     try {
         // ECB carries nothing from block to block, so one key schedule serves
         // every chunk of the file.
-        const CBlowfish cipher(reinterpret_cast<const unsigned char*>(io.key), keyLength);
-        const WipeOnExit wipeCipher{const_cast<CBlowfish*>(&cipher), sizeof cipher};
+        CBlowfish cipher(reinterpret_cast<const unsigned char*>(io.key), keyLength);
+        const WipeOnExit wipeCipher{&cipher, sizeof cipher};
         Wipe(io.key, sizeof io.key);
 
         // The check block, compared chunk by chunk at the same offsets of
