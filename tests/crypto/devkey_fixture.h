@@ -1,6 +1,14 @@
-// The development key pair of keys/development.key as constants, so that
-// tests can produce key blocks without OpenSSL (and run on Windows too).
+// The development key pair of keys/development.key as constants, and key
+// blocks made with it through CBigNumber, so that tests can produce them
+// without OpenSSL (and run on Windows too).
 #pragma once
+
+#include "bignum/CBigNumber.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
 
 namespace devkey {
 
@@ -17,5 +25,46 @@ constexpr char kPrivateExponent[] =
     "96128872B1E01D56032C78B1E91347F21E8F80EE8BD43234331EE07E75B8D2B1";
 constexpr unsigned kLengthMask = 0x042AF908u;
 constexpr unsigned char kKeyTextMask = 0xE2;
+
+using Bytes = std::vector<unsigned char>;
+
+inline std::string Hex(const Bytes& bytes)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string s;
+    for (unsigned char b : bytes) {
+        s += digits[b >> 4];
+        s += digits[b & 15];
+    }
+    return s;
+}
+
+// A k-byte block: B[0] = 0, the type, J low byte first, filler, data last.
+inline Bytes Block(uint32_t k, unsigned char type, uint32_t j, const Bytes& data)
+{
+    Bytes b(k, 0x5C);
+    b[0] = 0;
+    b[1] = type;
+    b[2] = static_cast<unsigned char>(j & 0xFF);
+    b[3] = static_cast<unsigned char>(j >> 8);
+    if (!data.empty())
+        std::memcpy(b.data() + k - data.size(), data.data(), data.size());
+    return b;
+}
+
+// The 1024-bit key block enciphered with the private exponent, as unmasked
+// key text without leading zeros.
+inline std::string KeyText(const Bytes& data, uint32_t j, unsigned char type = 0x02)
+{
+    CBigNumber m, c, d, n;
+    m.FromString(Hex(Block(128, type, j, data)).c_str());
+    d.FromString(kPrivateExponent);
+    n.FromString(kModulus);
+    CBigNumber::ModExp(c, m, d, n);
+    Bytes out(128);
+    c.GetBytes(out.data(), 0, 128);
+    const std::string hex = Hex(out);
+    return hex.substr(hex.find_first_not_of('0'));
+}
 
 } // namespace devkey

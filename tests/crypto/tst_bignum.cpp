@@ -77,18 +77,6 @@ CV_TEST(store_and_word_operations)
     CV_CHECK_EQ(n.Length(), 0u);
     CV_CHECK_EQ(n.AddWord(7), 0);
     CV_CHECK_EQ(Word(n, 0), 7u);
-
-    CBigNumber big, product;
-    big.FromString("FFFFFFFFFFFFFFFF");
-    CV_CHECK_EQ(product.MulWord(big, 0), 0);
-    CV_CHECK_EQ(product.Length(), 0u);
-    CV_CHECK_EQ(product.MulWord(big, 1), 0);
-    CV_CHECK_EQ(product.Length(), 2u);
-    CV_CHECK_EQ(product.MulWord(big, 2), 0);
-    CHECK_HEX(product, 0, 9, "01fffffffffffffffe");
-    CV_CHECK_EQ(product.Copy(big), 0);
-    CHECK_HEX(product, 0, 8, "ffffffffffffffff");
-    CV_CHECK_EQ(product.Capacity() % 2, 0u);
 }
 
 CV_TEST(get_bytes_and_bit_length)

@@ -18,7 +18,8 @@
 
 using TORVELIB::CFileEncrypt;
 using TORVELIB::WideChar;
-using Bytes = std::vector<unsigned char>;
+using devkey::Bytes;
+using devkey::KeyText;
 
 namespace {
 
@@ -30,44 +31,6 @@ bool BuiltWithDevelopmentKey()
     if (!same)
         std::printf("note: built with another RSA key; container cases not run\n");
     return same;
-}
-
-std::string Hex(const CBigNumber& n, uint32_t bytes)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    Bytes b(bytes);
-    n.GetBytes(b.data(), 0, bytes);
-    std::string s;
-    for (unsigned char c : b) {
-        s += digits[c >> 4];
-        s += digits[c & 15];
-    }
-    const size_t first = s.find_first_not_of('0');
-    return first == std::string::npos ? "0" : s.substr(first);
-}
-
-// The unmasked key text carrying `data` as the payload key, with J = `j`.
-std::string KeyText(const Bytes& data, uint32_t j, unsigned char type = 0x02)
-{
-    Bytes block(128, 0x77);
-    block[0] = 0;
-    block[1] = type;
-    block[2] = static_cast<unsigned char>(j & 0xFF);
-    block[3] = static_cast<unsigned char>(j >> 8);
-    if (!data.empty())
-        std::memcpy(block.data() + block.size() - data.size(), data.data(), data.size());
-    CBigNumber m, c, d, n;
-    std::string hex;
-    for (unsigned char b : block) {
-        static const char digits[] = "0123456789ABCDEF";
-        hex += digits[b >> 4];
-        hex += digits[b & 15];
-    }
-    m.FromString(hex.c_str());
-    d.FromString(devkey::kPrivateExponent);
-    n.FromString(devkey::kModulus);
-    CBigNumber::ModExp(c, m, d, n);
-    return Hex(c, 128);
 }
 
 const Bytes& PayloadKey()

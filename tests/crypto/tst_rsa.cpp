@@ -9,42 +9,18 @@
 #include <vector>
 
 using TORVELIB::CRSA;
+using devkey::Bytes;
 
 namespace {
 
-std::string ToHex(const std::vector<unsigned char>& bytes)
+void Load(CBigNumber& n, const Bytes& bytes)
 {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string s;
-    for (unsigned char b : bytes) {
-        s += digits[b >> 4];
-        s += digits[b & 15];
-    }
-    return s;
+    CV_CHECK_EQ(n.FromString(devkey::Hex(bytes).c_str()), 1);
 }
 
-// A k-byte block: B[0] = 0, the type, J low byte first, filler, data last.
-std::vector<unsigned char> Block(uint32_t k, unsigned char type, uint32_t j,
-                                 const std::vector<unsigned char>& data)
+Bytes BytesOf(const CBigNumber& n, uint32_t count)
 {
-    std::vector<unsigned char> b(k, 0x5C);
-    b[0] = 0;
-    b[1] = type;
-    b[2] = static_cast<unsigned char>(j & 0xFF);
-    b[3] = static_cast<unsigned char>(j >> 8);
-    if (!data.empty())
-        std::memcpy(b.data() + k - data.size(), data.data(), data.size());
-    return b;
-}
-
-void Load(CBigNumber& n, const std::vector<unsigned char>& bytes)
-{
-    CV_CHECK_EQ(n.FromString(ToHex(bytes).c_str()), 1);
-}
-
-std::vector<unsigned char> BytesOf(const CBigNumber& n, uint32_t count)
-{
-    std::vector<unsigned char> out(count);
+    Bytes out(count);
     n.GetBytes(out.data(), 0, count);
     return out;
 }
@@ -53,11 +29,11 @@ std::vector<unsigned char> BytesOf(const CBigNumber& n, uint32_t count)
 
 CV_TEST(unpack_key_block_type_and_length_checks)
 {
-    const std::vector<unsigned char> data = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+    const Bytes data = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
     unsigned char out[600];
     CBigNumber m;
 
-    Load(m, Block(128, 0x02, 16, data));
+    Load(m, devkey::Block(128, 0x02, 16, data));
     std::memset(out, 0xAA, sizeof out);
     CV_CHECK_EQ(CRSA::UnpackKeyBlock(out, 512, m, 2, 128), 16);
     CV_CHECK_BYTES(out, data.data(), 16);
@@ -65,14 +41,14 @@ CV_TEST(unpack_key_block_type_and_length_checks)
     CV_CHECK_EQ(out[17], 0xAA);
 
     // Wrong type: nothing written.
-    Load(m, Block(128, 0x01, 16, data));
+    Load(m, devkey::Block(128, 0x01, 16, data));
     std::memset(out, 0xAA, sizeof out);
     CV_CHECK_EQ(CRSA::UnpackKeyBlock(out, 512, m, 2, 128), -3);
     CV_CHECK_EQ(out[0], 0xAA);
 
     // J + 1 must fit the capacity: 511 does, 512 does not. Bytes above the
     // 128-byte value read as zero.
-    Load(m, Block(128, 0x02, 511, data));
+    Load(m, devkey::Block(128, 0x02, 511, data));
     std::memset(out, 0xAA, sizeof out);
     CV_CHECK_EQ(CRSA::UnpackKeyBlock(out, 512, m, 2, 128), 511);
     CV_CHECK_EQ(out[0], 0);
@@ -82,13 +58,13 @@ CV_TEST(unpack_key_block_type_and_length_checks)
     CV_CHECK_EQ(out[511], 0);
     CV_CHECK_EQ(out[512], 0xAA);
 
-    Load(m, Block(128, 0x02, 512, data));
+    Load(m, devkey::Block(128, 0x02, 512, data));
     std::memset(out, 0xAA, sizeof out);
     CV_CHECK_EQ(CRSA::UnpackKeyBlock(out, 512, m, 2, 128), -2);
     CV_CHECK_EQ(out[0], 0xAA);
 
     // J = 0: an empty, terminated output.
-    Load(m, Block(128, 0x02, 0, {}));
+    Load(m, devkey::Block(128, 0x02, 0, {}));
     std::memset(out, 0xAA, sizeof out);
     CV_CHECK_EQ(CRSA::UnpackKeyBlock(out, 512, m, 2, 128), 0);
     CV_CHECK_EQ(out[0], 0);
@@ -97,11 +73,11 @@ CV_TEST(unpack_key_block_type_and_length_checks)
 
 CV_TEST(decrypt_with_public_key)
 {
-    std::vector<unsigned char> key(56);
+    Bytes key(56);
     for (size_t i = 0; i < key.size(); ++i)
         key[i] = static_cast<unsigned char>(0xA0 + i);
     CBigNumber m, d, n, c;
-    Load(m, Block(128, 0x02, 56, key));
+    Load(m, devkey::Block(128, 0x02, 56, key));
     d.FromString(devkey::kPrivateExponent);
     n.FromString(devkey::kModulus);
     CV_CHECK_EQ(CBigNumber::ModExp(c, m, d, n), 0);
@@ -115,8 +91,8 @@ CV_TEST(decrypt_with_public_key)
     CV_CHECK_EQ(out[56], 0);
 
     // c + n opens like c: the value is reduced first.
-    std::vector<unsigned char> sum(129);
-    const std::vector<unsigned char> cb = BytesOf(c, 129), nb = BytesOf(n, 129);
+    Bytes sum(129);
+    const Bytes cb = BytesOf(c, 129), nb = BytesOf(n, 129);
     unsigned carry = 0;
     for (size_t i = sum.size(); i-- > 0;) {
         carry += cb[i] + nb[i];
