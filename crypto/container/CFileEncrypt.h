@@ -17,6 +17,14 @@
 
 #include <cstdint>
 
+#ifdef _WIN32
+// <windows.h> defines DecryptFile as a macro naming DecryptFileA or
+// DecryptFileW. The member keeps its own name, and the two forwarders below
+// serve callers that include <windows.h> before or after this header.
+#pragma push_macro("DecryptFile")
+#undef DecryptFile
+#endif
+
 namespace TORVELIB {
 
 class CFileEncrypt {
@@ -36,6 +44,18 @@ public:
     // file's check value must equal the `expectedLength` bytes at `expected`.
     uint32_t DecryptFile(const WideChar* path, unsigned char** out, const WideChar* expected,
                          uint32_t expectedLength);
+#ifdef _WIN32
+    uint32_t DecryptFileA(const WideChar* path, unsigned char** out, const WideChar* expected,
+                          uint32_t expectedLength)
+    {
+        return DecryptFile(path, out, expected, expectedLength);
+    }
+    uint32_t DecryptFileW(const WideChar* path, unsigned char** out, const WideChar* expected,
+                          uint32_t expectedLength)
+    {
+        return DecryptFile(path, out, expected, expectedLength);
+    }
+#endif
 
 private:
     // Unmasks the zero-terminated key text in the 512-byte key buffer, opens
@@ -49,3 +69,7 @@ private:
 };
 
 } // namespace TORVELIB
+
+#ifdef _WIN32
+#pragma pop_macro("DecryptFile")
+#endif
