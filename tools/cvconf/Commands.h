@@ -10,6 +10,7 @@ class ConfigMgr;
 int showCommand(const QStringList& args);
 int setCommand(const QStringList& args);
 int accountCommand(const QStringList& args);
+int providersCommand(const QStringList& args);
 
 // Creates the manager and loads the configuration as the client does.
 ConfigMgr& loadedManager();

@@ -32,6 +32,7 @@ const Command kCommands[] = {
     {"account", "account add EMAIL | account remove EMAIL\n"
                 "                             save or forget a sign-in account (password read from stdin)",
      accountCommand},
+    {"providers", "providers [--json]         list the OAuth providers and their endpoints (secrets masked)", providersCommand},
 };
 
 int usage(FILE* to)

@@ -1,0 +1,83 @@
+// cvconf providers: the OAuth providers the client can reach, with their
+// endpoints. Looked up the way the client does, by the three names the
+// manager offers, so a provider the data file lists under any other name is
+// not shown: the client cannot reach it either.
+
+#include "Commands.h"
+#include "Output.h"
+
+#include "ConfigMgr.h"
+
+#include <QJsonDocument>
+
+namespace {
+
+// Enough of a client secret to tell two deployments apart, not to use it.
+QString partialSecret(const QString& secret)
+{
+    if (secret.isEmpty())
+        return QString();
+    constexpr int kShown = 2;
+    constexpr int kShownFrom = 8; // shorter secrets show nothing
+    return (secret.size() >= kShownFrom ? secret.left(kShown) : QString()) + QChar(0x2026);
+}
+
+QList<Row> providerRows(const QObject& provider)
+{
+    QList<Row> out = rows(provider);
+    for (Row& row : out) {
+        if (row.name == QLatin1String("clientSecret"))
+            row.value = partialSecret(row.value.toString());
+    }
+    return out;
+}
+
+struct Purpose {
+    const char* name;
+    const QObject* (*find)(ConfigMgr& mgr, const QString& provider, ThirdLoginConfig& scratch);
+};
+
+const Purpose kPurposes[] = {
+    {"login", [](ConfigMgr& mgr, const QString& provider, ThirdLoginConfig& scratch) -> const QObject* {
+         // By value: an unknown name gives an object with an empty name.
+         scratch = mgr.thirdLoginConfig(provider);
+         return scratch.name() == provider ? &scratch : nullptr;
+     }},
+    {"contacts", [](ConfigMgr& mgr, const QString& provider, ThirdLoginConfig&) -> const QObject* {
+         return mgr.thirdContactsConfig(provider);
+     }},
+    {"calendar", [](ConfigMgr& mgr, const QString& provider, ThirdLoginConfig&) -> const QObject* {
+         return mgr.thirdCalendarConfig(provider);
+     }},
+};
+
+} // namespace
+
+int providersCommand(const QStringList& argsIn)
+{
+    QStringList args = argsIn;
+    const bool json = args.removeAll(QStringLiteral("--json")) > 0;
+    if (!args.isEmpty())
+        return fail(QStringLiteral("usage: cvconf providers [--json]"));
+
+    ConfigMgr& mgr = loadedManager();
+    const QStringList names{mgr.google(), mgr.facebook(), mgr.outlook()};
+    QJsonObject all;
+    QString text;
+    for (const Purpose& purpose : kPurposes) {
+        QJsonObject found;
+        QString section;
+        for (const QString& name : names) {
+            ThirdLoginConfig scratch;
+            if (const QObject* provider = purpose.find(mgr, name, scratch)) {
+                const QList<Row> r = providerRows(*provider);
+                found.insert(name, toJson(r));
+                section += toText(QStringLiteral("%1 %2").arg(QLatin1String(purpose.name), name), r);
+            }
+        }
+        all.insert(QLatin1String(purpose.name), found);
+        text += section.isEmpty() ? QStringLiteral("[%1]\n  (none)\n").arg(QLatin1String(purpose.name)) : section;
+    }
+    print(json ? QString::fromUtf8(QJsonDocument(all).toJson()) : text);
+    return 0;
+}
