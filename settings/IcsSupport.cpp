@@ -117,8 +117,8 @@ QList<AssociationFile> readAssociationFiles()
     QList<AssociationFile> files;
     const auto appendLists = [&](const QString& folder) {
         for (const QString& desktop : desktops)
-            appendIfReadable(files, AssociationFile::MimeAppsList, folder + QLatin1Char('/') + desktop + QLatin1String("-mimeapps.list"));
-        appendIfReadable(files, AssociationFile::MimeAppsList, folder + QLatin1String("/mimeapps.list"));
+            appendIfReadable(files, AssociationFile::MimeAppsList, folder + QLatin1Char('/') + desktop + "-mimeapps.list");
+        appendIfReadable(files, AssociationFile::MimeAppsList, folder + "/mimeapps.list");
     };
     for (const QString& folder : QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation))
         appendLists(folder);
