@@ -9,3 +9,4 @@ build=${CV_BUILD_DIR:-$root/build/release}
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCVSETTINGS_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target cvconf
 "$build/bin/cvconf" show
+"$build/bin/cvconf" providers
