@@ -7,8 +7,9 @@
 #include "container/CFileEncrypt.h"
 #include "platform/Utf8ToWide.h"
 
-#include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -16,29 +17,24 @@ using Bytes = std::vector<unsigned char>;
 
 namespace {
 
-bool Slurp(const std::string& path, Bytes& out)
+bool Slurp(const std::string& name, Bytes& out)
 {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr)
-        return false;
-    unsigned char buffer[4096];
-    size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        out.insert(out.end(), buffer, buffer + n);
-    std::fclose(f);
-    return true;
+    std::ifstream f(std::string(CV_PACKED_DIR) + "/" + name, std::ios::binary);
+    out.assign(std::istreambuf_iterator<char>(f), {});
+    return f.is_open();
 }
 
-// Reads NAME.data as the library's caller does, with the check value given.
+// Reads NAME.data as the library's caller does; 0 and a null *out on failure.
 uint32_t Decrypt(const std::string& name, const Bytes* check, unsigned char** out)
 {
     const std::string path = std::string(CV_PACKED_DIR) + "/" + name + ".data";
     std::vector<TORVELIB::WideChar> wide(path.size() + 2);
     CV_CHECK(TORVELIB::Utf8ToWide(path.c_str(), wide.data(), static_cast<int>(wide.size())) > 0);
+    *out = nullptr;
     TORVELIB::CFileEncrypt reader;
-    const auto* expected = check != nullptr ? reinterpret_cast<const TORVELIB::WideChar*>(check->data())
-                                            : nullptr;
-    return reader.DecryptFile(wide.data(), out, expected, check != nullptr ? uint32_t(check->size()) : 0);
+    return reader.DecryptFile(wide.data(), out,
+                              check ? reinterpret_cast<const TORVELIB::WideChar*>(check->data()) : nullptr,
+                              check ? static_cast<uint32_t>(check->size()) : 0);
 }
 
 } // namespace
@@ -49,26 +45,21 @@ CV_TEST(packed_on_linux_reads_back_byte_for_byte)
     // second 16 bytes); a plaintext with a 100-byte check value.
     for (const char* name : {"empty", "byte", "block", "config", "twochunks", "checked"}) {
         Bytes plain, check;
-        if (!Slurp(std::string(CV_PACKED_DIR) + "/" + name + ".plain", plain)) {
-            cvtest::fail(__FILE__, __LINE__, std::string("missing fixture ") + name);
-            continue;
-        }
-        const bool hasCheck = Slurp(std::string(CV_PACKED_DIR) + "/" + name + ".check", check);
+        CV_CHECK(Slurp(std::string(name) + ".plain", plain));
+        const bool hasCheck = Slurp(std::string(name) + ".check", check);
         unsigned char* out = nullptr;
         const uint32_t n = Decrypt(name, hasCheck ? &check : nullptr, &out);
-        if (n != plain.size() || out == nullptr) {
-            cvtest::fail(__FILE__, __LINE__, std::string(name) + ": read " + std::to_string(n) + " of "
-                                                 + std::to_string(plain.size()) + " bytes");
-        } else {
-            if (!plain.empty())
-                CV_CHECK_BYTES(out, plain.data(), plain.size());
+        CV_CHECK_EQ(n, plain.size());
+        CV_CHECK(out != nullptr);
+        if (out != nullptr && n == plain.size()) {
+            if (n > 0)
+                CV_CHECK_BYTES(out, plain.data(), n);
             CV_CHECK_EQ(out[n], 0);
         }
         std::free(out);
 
         if (hasCheck) {
-            // Without its check value, or with one byte changed, it is refused.
-            out = nullptr;
+            // Without its check value, or with one byte of it changed, refused.
             CV_CHECK_EQ(Decrypt(name, nullptr, &out), 0u);
             check.back() ^= 1;
             CV_CHECK_EQ(Decrypt(name, &check, &out), 0u);

@@ -12,9 +12,10 @@
 #endif
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -26,45 +27,27 @@ unsigned char* const kUntouched = reinterpret_cast<unsigned char*>(static_cast<u
 
 Bytes Slurp(const char* name)
 {
-    Bytes out;
-    std::FILE* f = std::fopen((std::string(CV_PACKED_DIR) + "/" + name).c_str(), "rb");
-    CV_CHECK(f != nullptr);
-    if (f == nullptr)
-        return out;
-    for (int c = std::fgetc(f); c != EOF; c = std::fgetc(f))
-        out.push_back(static_cast<unsigned char>(c));
-    std::fclose(f);
-    return out;
+    std::ifstream f(std::string(CV_PACKED_DIR) + "/" + name, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(f), {});
 }
 
-const Bytes& Container()
-{
-    static const Bytes bytes = Slurp("config.data");
-    return bytes;
-}
-
-const Bytes& Plain()
-{
-    static const Bytes bytes = Slurp("config.plain");
-    return bytes;
-}
+const Bytes kContainer = Slurp("config.data");
+const Bytes kPlaintext = Slurp("config.plain");
 
 // The system's own converter, so that the paths do not depend on Utf8ToWide.
 std::string ToUtf8(const std::wstring& w)
 {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string s(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, &s[0], n, nullptr, nullptr);
-    s.pop_back();
+    std::string s(w.size() * 4, '\0');
+    s.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), &s[0],
+                                                     static_cast<int>(s.size()), nullptr, nullptr)));
     return s;
 }
 
-// A fresh folder under the working directory, as an absolute path.
+// A folder under the working directory, as an absolute path.
 std::wstring WorkDir(const std::wstring& name)
 {
     wchar_t cwd[MAX_PATH];
-    const DWORD n = GetCurrentDirectoryW(MAX_PATH, cwd);
-    const std::wstring dir = std::wstring(cwd, n) + L"\\" + name;
+    const std::wstring dir = std::wstring(cwd, GetCurrentDirectoryW(MAX_PATH, cwd)) + L"\\" + name;
     CreateDirectoryW(dir.c_str(), nullptr);
     return dir;
 }
@@ -74,55 +57,44 @@ bool WriteWide(const std::wstring& path, const Bytes& bytes)
 {
     const std::wstring longPath = L"\\\\?\\" + path;
     SetFileAttributesW(longPath.c_str(), FILE_ATTRIBUTE_NORMAL); // a leftover may be read-only
-    HANDLE h = CreateFileW(longPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
+    HANDLE h = CreateFileW(longPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD written = 0;
-    const BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    const bool ok = h != INVALID_HANDLE_VALUE
+        && WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
     CloseHandle(h);
-    return ok && written == bytes.size();
+    return ok;
 }
 
-struct Result {
-    uint32_t length = 0;
-    unsigned char* out = kUntouched;
-    ~Result()
-    {
-        if (out != kUntouched)
-            std::free(out);
-    }
-    bool IsPlain() const
-    {
-        return length == Plain().size() && out != kUntouched && out != nullptr
-            && std::memcmp(out, Plain().data(), length) == 0 && out[length] == 0;
-    }
-    bool Refused() const { return length == 0 && out == kUntouched; }
-};
+enum Outcome { kRefused, kPlain, kWrong };
 
-void ReadWide(Result& r, const wchar_t* path)
+Outcome Read(const wchar_t* path)
 {
+    unsigned char* out = kUntouched;
     TORVELIB::CFileEncrypt reader;
-    r.length = reader.DecryptFile(path, &r.out, nullptr, 0);
+    const uint32_t n = reader.DecryptFile(path, &out, nullptr, 0);
+    if (out == kUntouched)
+        return n == 0 ? kRefused : kWrong;
+    const bool same = n == kPlaintext.size() && std::memcmp(out, kPlaintext.data(), n) == 0 && out[n] == 0;
+    std::free(out);
+    return same ? kPlain : kWrong;
 }
 
 // As the library's caller does: UTF-8 through a zero-filled 260-unit buffer.
-int ReadUtf8(Result& r, const std::string& path)
+Outcome ReadUtf8(const std::string& path, int* units = nullptr)
 {
     wchar_t buffer[260] = {};
-    const int units = TORVELIB::Utf8ToWide(path.c_str(), buffer, 260);
-    ReadWide(r, buffer);
-    return units;
+    const int n = TORVELIB::Utf8ToWide(path.c_str(), buffer, 260);
+    if (units != nullptr)
+        *units = n;
+    return Read(buffer);
 }
 
 // Nothing holds the file any more when an exclusive open succeeds.
 bool NotHeld(const std::wstring& path)
 {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
     CloseHandle(h);
-    return true;
+    return h != INVALID_HANDLE_VALUE;
 }
 
 } // namespace
@@ -138,99 +110,70 @@ CV_TEST(paths_of_258_259_and_260_units)
             return;
         }
         const std::wstring path = dir + L"\\" + std::wstring(units - fixed, L'a') + tail;
-        CV_CHECK_EQ(path.size(), units);
-        CV_CHECK(WriteWide(path, Container()));
-
-        Result r;
-        const int converted = ReadUtf8(r, ToUtf8(path));
-        if (units == 258) {
-            CV_CHECK_EQ(converted, 259);
-            CV_CHECK(r.IsPlain());
-        } else {
-            CV_CHECK_EQ(converted, 0);
-            CV_CHECK(r.Refused());
-        }
-        if (units == 259) {
-            // The file itself opens when its name is handed over unconverted.
-            Result direct;
-            ReadWide(direct, path.c_str());
-            CV_CHECK(direct.IsPlain());
-        }
-        DeleteFileW((L"\\\\?\\" + path).c_str());
+        CV_CHECK(WriteWide(path, kContainer));
+        int converted = -1;
+        CV_CHECK_EQ(ReadUtf8(ToUtf8(path), &converted), units == 258 ? kPlain : kRefused);
+        CV_CHECK_EQ(converted, units == 258 ? 259 : 0);
+        // The 259-unit file itself opens when its name is handed over unconverted.
+        if (units == 259)
+            CV_CHECK_EQ(Read(path.c_str()), kPlain);
     }
 }
 
 CV_TEST(another_handle_holds_the_file)
 {
     const std::wstring path = WorkDir(L"sharing") + L"\\held.data";
-    CV_CHECK(WriteWide(path, Container()));
+    CV_CHECK(WriteWide(path, kContainer));
     // The reader asks for reading and lets others only read.
     const struct {
         DWORD access, share;
-        bool readable;
+        Outcome outcome;
     } holders[] = {
-        {GENERIC_READ, FILE_SHARE_READ, true},
-        {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, true},
-        {GENERIC_READ, 0, false},
-        {GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, false},
+        {GENERIC_READ, FILE_SHARE_READ, kPlain},
+        {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, kPlain},
+        {GENERIC_READ, 0, kRefused},
+        {GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, kRefused},
     };
     for (const auto& holder : holders) {
         HANDLE h = CreateFileW(path.c_str(), holder.access, holder.share, nullptr, OPEN_EXISTING, 0, nullptr);
         CV_CHECK(h != INVALID_HANDLE_VALUE);
-        Result r;
-        ReadWide(r, path.c_str());
-        CV_CHECK(holder.readable ? r.IsPlain() : r.Refused());
+        CV_CHECK_EQ(Read(path.c_str()), holder.outcome);
         CloseHandle(h);
         CV_CHECK(NotHeld(path));
     }
-
     // A failed read closes its handle too: cut inside the header, inside the payload.
-    for (size_t keep : {size_t(2), Container().size() - 8}) {
-        CV_CHECK(WriteWide(path, Bytes(Container().begin(), Container().begin() + static_cast<std::ptrdiff_t>(keep))));
-        Result r;
-        ReadWide(r, path.c_str());
-        CV_CHECK(r.Refused());
+    for (size_t keep : {size_t(2), kContainer.size() - 8}) {
+        CV_CHECK(WriteWide(path, Bytes(kContainer.begin(), kContainer.begin() + static_cast<std::ptrdiff_t>(keep))));
+        CV_CHECK_EQ(Read(path.c_str()), kRefused);
         CV_CHECK(NotHeld(path));
     }
-    DeleteFileW(path.c_str());
 }
 
-CV_TEST(attributes_become_open_flags)
+CV_TEST(attributes_directories_and_missing_files)
 {
-    const std::wstring path = WorkDir(L"attributes") + L"\\flags.data";
-    CV_CHECK(WriteWide(path, Container()));
+    // The attributes go back to the open as its flags.
+    const std::wstring dir = WorkDir(L"attributes");
+    const std::wstring path = dir + L"\\flags.data";
+    CV_CHECK(WriteWide(path, kContainer));
     for (DWORD attributes : {DWORD(FILE_ATTRIBUTE_READONLY), DWORD(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
                              DWORD(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE)}) {
         CV_CHECK(SetFileAttributesW(path.c_str(), attributes));
         CV_CHECK_EQ(GetFileAttributesW(path.c_str()) & attributes, attributes);
-        Result r;
-        ReadWide(r, path.c_str());
-        CV_CHECK(r.IsPlain());
+        CV_CHECK_EQ(Read(path.c_str()), kPlain);
     }
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(path.c_str());
-
-    // A directory, with and without its trailing separator, and nothing at all.
-    const std::wstring dir = WorkDir(L"attributes");
-    for (const std::wstring& p : {dir, dir + L"\\", dir + L"\\missing.data", std::wstring()}) {
-        Result r;
-        ReadWide(r, p.c_str());
-        CV_CHECK(r.Refused());
-    }
+    for (const std::wstring& p : {dir, dir + L"\\", dir + L"\\missing.data", std::wstring()})
+        CV_CHECK_EQ(Read(p.c_str()), kRefused);
 }
 
 CV_TEST(names_that_are_not_ascii)
 {
     // Written under the wide name, read under the UTF-8 one through Utf8ToWide.
     const std::wstring dir = WorkDir(L"\u4F1A\u8B70-r\u00E9union");
-    CV_CHECK(WriteWide(dir + L"\\\u041A\u043E\u043D\u0444\u0438\u0433 \U0001F600.data", Container()));
+    CV_CHECK(WriteWide(dir + L"\\\u041A\u043E\u043D\u0444\u0438\u0433 \U0001F600.data", kContainer));
     const std::string base = ToUtf8(WorkDir(L""));
-    Result r;
-    ReadUtf8(r, base + u8"\u4F1A\u8B70-r\u00E9union\\\u041A\u043E\u043D\u0444\u0438\u0433 \U0001F600.data");
-    CV_CHECK(r.IsPlain());
-
+    CV_CHECK_EQ(ReadUtf8(base + u8"\u4F1A\u8B70-r\u00E9union\\\u041A\u043E\u043D\u0444\u0438\u0433 \U0001F600.data"),
+                kPlain);
     // A decomposed e-acute names another, missing folder.
-    Result other;
-    ReadUtf8(other, base + u8"\u4F1A\u8B70-re\u0301union\\\u041A\u043E\u043D\u0444\u0438\u0433 \U0001F600.data");
-    CV_CHECK(other.Refused());
+    CV_CHECK_EQ(ReadUtf8(base + u8"\u4F1A\u8B70-re\u0301union\\\u041A\u043E\u043D\u0444\u0438\u0433 \U0001F600.data"),
+                kRefused);
 }
