@@ -3,7 +3,6 @@
 #include "ConfigMgr_p.h"
 #include "ProductFiles_p.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
