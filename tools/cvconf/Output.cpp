@@ -9,6 +9,13 @@
 
 namespace {
 
+// Credentials shown only as a mask.
+bool isSecret(const QString& property)
+{
+    return property == QLatin1String("password") || property == QLatin1String("accessToken")
+        || property == QLatin1String("clientSecret");
+}
+
 QJsonValue jsonValue(const QVariant& v)
 {
     switch (v.userType()) {
@@ -46,16 +53,13 @@ QList<Row> rows(const QObject& object)
         const QMetaProperty p = meta->property(i);
         Row row{QLatin1String(p.name()), QJsonValue(), {}};
         if (const auto* login = qobject_cast<const LoginSetting*>(&object); login && row.name == "users") {
-            for (const LoginSettingUser& user : login->users()) {
-                QList<Row> entry = rows(user);
-                for (Row& r : entry)
-                    if (r.name == QLatin1String("password"))
-                        r.value = maskedSecret(user.password());
-                row.items << entry;
-            }
+            for (const LoginSettingUser& user : login->users())
+                row.items << rows(user);
         } else if (const auto* video = qobject_cast<const VideoSetting*>(&object); video && row.name == "videos") {
             for (const VideoSettingVideo& profile : video->videos())
                 row.items << rows(profile);
+        } else if (isSecret(row.name)) {
+            row.value = maskedSecret(plainValue(object, p).toString());
         } else {
             row.value = jsonValue(plainValue(object, p));
         }
