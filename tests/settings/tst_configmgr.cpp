@@ -51,9 +51,16 @@ QStringList differingProperties(const QObject& a, const QObject& b)
         if (type.startsWith("QMap<") || type.startsWith("QList<"))
             continue;
         if (p.read(&a) != p.read(&b))
-            names << QString::fromLatin1(p.name());
+            names << QString::fromLatin1(mo->className()) + QLatin1Char('.') + QString::fromLatin1(p.name());
     }
     return names;
+}
+
+// The properties of each object that differ from a new object of its class.
+template <class... Group>
+QStringList changedFromDefaults(const Group&... groups)
+{
+    return (differingProperties(groups, Group()) + ...);
 }
 
 QList<const QObject*> productGroups(const ConfigMgr* m)
@@ -134,22 +141,13 @@ private slots:
     void accessorsAnswerWithClassDefaultsBeforeLoad()
     {
         ConfigMgr* m = ConfigMgr::createInstance();
-        QCOMPARE(differingProperties(m->clientConfig(), ClientConfig()), QStringList());
-        QCOMPARE(differingProperties(m->serverSetting(), ServerSetting()), QStringList());
-        QCOMPARE(differingProperties(m->intercomConfig(), IntercomConfig()), QStringList());
-        QCOMPARE(differingProperties(m->omsUrlConfig(), OmsUrlConfig()), QStringList());
-        QCOMPARE(differingProperties(m->audioSetting(), AudioSetting()), QStringList());
-        QCOMPARE(differingProperties(m->videoSetting(), VideoSetting()), QStringList());
-        QCOMPARE(differingProperties(m->recordSetting(), RecordSetting()), QStringList());
-        QCOMPARE(differingProperties(m->shareSetting(), ShareSetting()), QStringList());
-        QCOMPARE(differingProperties(m->onionSetting(), OnionSetting()), QStringList());
-        QCOMPARE(differingProperties(m->processSetting(), ProcessSetting()), QStringList());
-        QCOMPARE(differingProperties(m->normalSetting(), NormalSetting()), QStringList());
-        QCOMPARE(differingProperties(m->meetingSetting(), MeetingSetting()), QStringList());
-        QCOMPARE(differingProperties(m->messageSetting(), MessageSetting()), QStringList());
-        QCOMPARE(differingProperties(m->uiSetting(), UISetting()), QStringList());
-        QCOMPARE(differingProperties(m->joinMeetingSetting(), JoinMeetingSetting()), QStringList());
-        QCOMPARE(differingProperties(m->loginSetting(), LoginSetting()), QStringList());
+        QCOMPARE(changedFromDefaults(m->clientConfig(), m->serverSetting(), m->intercomConfig(),
+                                     m->omsUrlConfig(), m->audioSetting(), m->videoSetting(),
+                                     m->recordSetting(), m->shareSetting(), m->onionSetting(),
+                                     m->processSetting(), m->normalSetting(), m->meetingSetting(),
+                                     m->messageSetting(), m->uiSetting(), m->joinMeetingSetting(),
+                                     m->loginSetting()),
+                 QStringList());
         QVERIFY(m->videoSetting().videos().isEmpty());
         QVERIFY(m->loginSetting().users().isEmpty());
         // A few class defaults that the client's screens depend on.
@@ -163,8 +161,7 @@ private slots:
         QCOMPARE(m->outlook(), QStringLiteral("Outlook"));
         QVERIFY(!m->thirdContactsConfig(QStringLiteral("Google")));
         QVERIFY(!m->thirdCalendarConfig(QStringLiteral("Outlook")));
-        QCOMPARE(differingProperties(m->thirdLoginConfig(QStringLiteral("Google")), ThirdLoginConfig()),
-                 QStringList());
+        QCOMPARE(changedFromDefaults(m->thirdLoginConfig(QStringLiteral("Google"))), QStringList());
         QVERIFY(!m->supportIcsFile());
     }
 
@@ -177,7 +174,7 @@ private slots:
         m->loadConfig();
         m->loadConfig();
         QCOMPARE(log.names, QStringList());
-        QCOMPARE(differingProperties(m->recordSetting(), RecordSetting()), QStringList());
+        QCOMPARE(changedFromDefaults(m->recordSetting()), QStringList());
         QVERIFY(!QFile::exists(m_ini)); // loading never writes
     }
 
@@ -247,12 +244,8 @@ private slots:
         ConfigMgr* m = ConfigMgr::createInstance();
         m->loadConfig();
         QCOMPARE(m->normalSetting().language(), Corvane::LanguageSimplifiedChinese);
-        MessageSetting message;
-        message.setPlaySound(false);
-        m->writeMessageSetting(message);
-        const QByteArray both = fileBytes(m_ini);
-        QVERIFY(both.contains("[Normal]"));
-        QVERIFY(both.contains("PlaySound=false"));
+        m->saveMessageSetting();
+        QVERIFY(fileBytes(m_ini).contains("Language=1"));
     }
 
     void metaObjectMatchesTheClientContract()
