@@ -379,6 +379,8 @@ private slots:
         QTest::newRow("empty") << QByteArray("") << 0 << false;
         QTest::newRow("truncated") << QByteArray("[Normal]\nAutoRun=true\nLanguage=2\n[Meeting]\nShowMessageTi")
                                    << 2 << true;
+        QTest::newRow("byte order mark and CRLF")
+            << QByteArray("\xef\xbb\xbf[Normal]\r\nAutoRun=true\r\nLanguage=2\r\n") << 2 << true;
         QTest::newRow("cut in a header") << QByteArray("[Normal]\nLanguage=1\n[Mee") << 1 << false;
         QTest::newRow("unbalanced quotes and escapes")
             << QByteArray("[Normal]\nLanguage=\"2\nAutoRun=\\\n[UI]\nLoginWinLastPage=\"a\\x\"\"") << -1 << false;
