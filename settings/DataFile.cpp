@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QJsonValue>
 #include <QVariant>
+#include <QXmlStreamReader>
 
 #include <cstdint>
 #include <cstdlib>
@@ -43,6 +44,25 @@ bool readDataFile(const QString& path, QByteArray& out)
 QString dataFilePath(const QString& appDirPath, const char* name)
 {
     return QDir::toNativeSeparators(appDirPath + QLatin1String(name));
+}
+
+bool parseXml(const QByteArray& plaintext, QDomDocument& document)
+{
+    // The product files nest four levels deep. The stream reader keeps its
+    // own stack, so it measures any depth safely before the DOM parser runs;
+    // a document it cannot read to the end is refused as well, so that no
+    // part of it reaches the DOM parser unmeasured.
+    constexpr int kMaxDepth = 64;
+    QXmlStreamReader reader(plaintext);
+    int depth = 0;
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::StartElement && ++depth > kMaxDepth)
+            return false;
+        if (token == QXmlStreamReader::EndElement)
+            --depth;
+    }
+    return !reader.hasError() && document.setContent(plaintext);
 }
 
 QString childElementText(const QDomElement& parent, const QString& name)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDomDocument>
 #include <QDomElement>
 #include <QJsonObject>
 #include <QString>
@@ -21,6 +22,11 @@ bool readDataFile(const QString& path, QByteArray& out);
 // `appDirPath` joined with a file name that starts with "/", in the
 // platform's separators.
 QString dataFilePath(const QString& appDirPath, const char* name);
+
+// Parses an XML plaintext into `document`; false when it is not well-formed
+// or nests elements deeper than any product file does (the DOM parser
+// recurses once per level, so a deep enough document would overflow the stack).
+bool parseXml(const QByteArray& plaintext, QDomDocument& document);
 
 // Text of the first child element called `name`; empty when the parent is
 // null or has no such child.

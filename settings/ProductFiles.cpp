@@ -154,7 +154,7 @@ void applyJsonTexts(T& target, const QJsonObject& object, const TextField<T> (&f
 bool applyClientConfig(ConfigMgrPrivate& d, const QByteArray& plaintext)
 {
     QDomDocument document;
-    if (!document.setContent(plaintext))
+    if (!parseXml(plaintext, document))
         return false;
     const QDomElement root = document.firstChildElement(QStringLiteral("root"));
     if (root.isNull())
@@ -179,7 +179,7 @@ bool applyClientConfig(ConfigMgrPrivate& d, const QByteArray& plaintext)
 void applyOmsUrlConfig(ConfigMgrPrivate& d, const QByteArray& plaintext)
 {
     QDomDocument document;
-    if (!document.setContent(plaintext))
+    if (!parseXml(plaintext, document))
         return;
     const QDomElement oms = document.firstChildElement(QStringLiteral("oms"));
     if (oms.isNull())
@@ -192,7 +192,7 @@ void applyOmsUrlConfig(ConfigMgrPrivate& d, const QByteArray& plaintext)
 void applyThirdConfigs(ConfigMgrPrivate& d, const QByteArray& plaintext)
 {
     QDomDocument document;
-    if (!document.setContent(plaintext))
+    if (!parseXml(plaintext, document))
         return;
     const QDomElement root = document.firstChildElement(QStringLiteral("root"));
     if (root.isNull())
