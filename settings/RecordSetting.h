@@ -19,7 +19,7 @@ class CVSETTINGS_EXPORT RecordSetting : public QObject
     Q_ENUMS(RecordType)
 
 public:
-    enum RecordType {
+    enum RecordType : int { // read from the settings file as any int
         VideoAndAudio = 0,
         Audio = 1,
     };
