@@ -334,15 +334,33 @@ int CBigNumber::FromString(int radix, const char* text)
     if ((radix != Decimal && radix != Hexadecimal) || text == nullptr)
         return 0;
     const uint32_t base = radix == Decimal ? 10 : 16;
+    // value * base + digit, applied to as many digits at once as one word
+    // holds (10^9 and 16^7 stay below 2^32): the same value with one pass over
+    // the number per group instead of one per digit.
+    const unsigned perGroup = radix == Decimal ? 9 : 7;
+    uint32_t group = 0;
+    uint32_t scale = 1;
+    unsigned count = 0;
+    const auto flush = [&]() {
+        const bool ok = count == 0 || (MulWord(*this, scale) == 0 && AddWord(group) == 0);
+        group = 0;
+        scale = 1;
+        count = 0;
+        return ok;
+    };
     m_length = 0;
     for (const char* p = text; *p != 0; ++p) {
         const int digit = DigitValue(*p, base);
-        if (digit < 0)
+        if (digit < 0) {
+            flush(); // a bad character keeps the digits before it
             return 0;
-        if (MulWord(*this, base) != 0 || AddWord(static_cast<uint32_t>(digit)) != 0)
+        }
+        group = group * base + static_cast<uint32_t>(digit);
+        scale *= base;
+        if (++count == perGroup && !flush())
             return 0;
     }
-    return 1;
+    return flush() ? 1 : 0;
 }
 
 int CBigNumber::FromString(const char* text)
