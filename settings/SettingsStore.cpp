@@ -2,8 +2,12 @@
 
 #include "PasswordCipher_p.h"
 
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
+#include <QThread>
 #include <QVariant>
 
 #include <algorithm>
@@ -204,6 +208,29 @@ void loadFrame(const QString& file, G* group, const Section<G>& section, Extra e
     ini.endGroup();
 }
 
+// QSettings writes under the lock file "<file>.lock", which holds the id of
+// the process that made it. A process killed between creating that file and
+// writing its id into it leaves it empty, and QLockFile honours an empty lock
+// file for 30 seconds, so every save in the meantime would block. A live
+// process fills its lock file at once; one still empty after 200 ms is
+// abandoned and removed.
+void removeAbandonedLock(const QString& file)
+{
+    constexpr qint64 kFillTime = 200;
+    const QString name = file + QLatin1String(".lock");
+    for (int look = 0; look < 2; ++look) {
+        const QFileInfo lock(name);
+        if (!lock.exists() || lock.size() != 0)
+            return;
+        const qint64 age = lock.lastModified().msecsTo(QDateTime::currentDateTime());
+        if (age >= kFillTime) {
+            QFile::remove(name);
+            return;
+        }
+        QThread::msleep(static_cast<unsigned long>(kFillTime - qMax<qint64>(age, 0)));
+    }
+}
+
 // Save frame: every key of the table, changed or not; nothing else in the
 // file is touched. QSettings writes the file when it is destroyed.
 template <class G, class Extra = NoExtra>
@@ -211,6 +238,7 @@ void saveFrame(const QString& file, const G* group, const Section<G>& section, E
 {
     if (!group)
         return;
+    removeAbandonedLock(file);
     QSettings ini(file, QSettings::IniFormat);
     ini.beginGroup(QLatin1String(section.name));
     for (const IniKey<G>& k : section.keys)

@@ -9,6 +9,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QThread>
@@ -36,6 +37,7 @@ void tst_SaveCrash::killedSavesKeepOldOrNewValues()
     std::mt19937 rng(20240611);
     int saves = 0;
     int landedInFlight = 0;
+    int emptyLocks = 0;
     QElapsedTimer clock;
     clock.start();
     for (int trial = 1; trial <= kTrials; ++trial) {
@@ -45,14 +47,23 @@ void tst_SaveCrash::killedSavesKeepOldOrNewValues()
         child.start(QCoreApplication::applicationFilePath(),
                     {QStringLiteral("--save-loop"), file, QStringLiteral("0,1,2,3,4"), QString::number(first),
                      QStringLiteral("-1")});
-        QVERIFY2(child.waitForReadyRead(20000), "child did not start");
-        // Kill anywhere from before the first save to several rounds in.
-        QThread::usleep(std::uniform_int_distribution<unsigned>(0, 60000)(rng));
+        // Let a random number of saves complete (none, some, several rounds),
+        // then kill at a random moment of the next ones. Counting reported saves
+        // instead of waiting a fixed time keeps the kills among the saves on a
+        // slow machine or under a sanitizer too.
+        const int savesBeforeKill = std::uniform_int_distribution<int>(0, 12)(rng);
+        QByteArray out;
+        while (out.count('\n') < 1 + savesBeforeKill) {
+            QVERIFY2(child.waitForReadyRead(20000), "child stopped reporting");
+            out += child.readAllStandardOutput();
+        }
+        QThread::usleep(std::uniform_int_distribution<unsigned>(0, 8000)(rng));
         child.kill();
         QVERIFY(child.waitForFinished(20000));
 
         std::vector<int> reported(savestamps::kGroups, -1);
-        const QList<QByteArray> lines = child.readAllStandardOutput().split('\n');
+        out += child.readAllStandardOutput();
+        const QList<QByteArray> lines = out.split('\n');
         QCOMPARE(lines.value(0), QByteArray("ready"));
         for (const QByteArray& line : lines.mid(1)) {
             const QList<QByteArray> f = line.split(' ');
@@ -63,6 +74,12 @@ void tst_SaveCrash::killedSavesKeepOldOrNewValues()
                 QVERIFY2(line.isEmpty(), line.constData()); // a child that saw a value go back
             }
         }
+
+        // A kill between the lock file's creation and its filling leaves it
+        // empty; the next child's saves must not wait for it to go stale.
+        const QFileInfo lock(file + QStringLiteral(".lock"));
+        if (lock.exists() && lock.size() == 0)
+            ++emptyLocks;
 
         QSettings raw(file, QSettings::IniFormat);
         QCOMPARE(raw.status(), QSettings::NoError);
@@ -81,8 +98,9 @@ void tst_SaveCrash::killedSavesKeepOldOrNewValues()
     }
     // The kills must have landed among the saves, not all before them.
     QVERIFY(saves > kTrials);
-    qInfo("%d kills, %d saves reported, %d in-flight saves found complete, 0 keys lost, %lld ms", kTrials,
-          saves, landedInFlight, static_cast<long long>(clock.elapsed()));
+    qInfo("%d kills, %d saves reported, %d in-flight saves found complete, %d empty lock files left, "
+          "0 keys lost, %lld ms",
+          kTrials, saves, landedInFlight, emptyLocks, static_cast<long long>(clock.elapsed()));
 }
 
 CV_SAVE_STAMPS_TEST_MAIN(tst_SaveCrash)
