@@ -38,11 +38,12 @@ case $stat in min|median) ;; *) echo "bench.sh: --stat is min or median" >&2; ex
 
 binary=${BENCH_BINARY:-}
 if [ -z "$binary" ]; then
+  mkdir -p "$build"
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCVSETTINGS_BUILD_BENCH=ON \
-    -DCVSETTINGS_BUILD_TESTS=OFF >"$build.configure.log" 2>&1 \
-    || { cat "$build.configure.log" >&2; exit 1; }
-  cmake --build "$build" --target cvbench -j2 >"$build.build.log" 2>&1 \
-    || { tail -50 "$build.build.log" >&2; exit 1; }
+    -DCVSETTINGS_BUILD_TESTS=OFF >"$build/configure.log" 2>&1 \
+    || { cat "$build/configure.log" >&2; exit 1; }
+  cmake --build "$build" --target cvbench -j2 >"$build/build.log" 2>&1 \
+    || { tail -50 "$build/build.log" >&2; exit 1; }
   binary=$build/bench/cvbench
 fi
 
