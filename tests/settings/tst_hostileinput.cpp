@@ -14,9 +14,11 @@
 #include "NormalSetting.h"
 #include "ProductFiles_p.h"
 #include "ServerSetting.h"
+#include "ThirdLoginConfig.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cstdio>
@@ -86,6 +88,7 @@ private slots:
     void hostileSettingsFile();
     void hostilePlaintext_data();
     void hostilePlaintext();
+    void hostileDataFileLength();
 
 private:
     ConfigMgr* m_mgr = nullptr;
@@ -230,6 +233,43 @@ void tst_HostileInput::hostilePlaintext()
           static_cast<long long>(clock.elapsed()), static_cast<long long>(peak.mib()));
     QVERIFY2(peak.mib() <= 64 * kSlack, qPrintable(QStringLiteral("%1 MiB").arg(peak.mib())));
     QVERIFY2(clock.elapsed() < 20000, "took too long");
+}
+
+// A data file whose header claims a 200 MB plaintext in a few hundred bytes is
+// refused without allocating for it, and the files beside it still load.
+void tst_HostileInput::hostileDataFileLength()
+{
+    QFile packed(QStringLiteral(CV_TEST_DATA_DIR "/packed/config.data"));
+    QVERIFY(packed.open(QIODevice::ReadOnly));
+    const QByteArray good = packed.readAll();
+    QTemporaryDir appDir;
+    QVERIFY(appDir.isValid());
+    QFile config(appDir.filePath(QStringLiteral("config.data")));
+    QVERIFY(config.open(QIODevice::WriteOnly) && config.write(good) == good.size());
+    config.close();
+
+    // The length field is masked by XOR: swapping the plaintext's 254 bytes
+    // for 200 MB needs no knowledge of the mask.
+    QByteArray hostile = good;
+    const quint32 field = quint32(quint8(good[0])) | quint32(quint8(good[1])) << 8 | quint32(quint8(good[2])) << 16
+                          | quint32(quint8(good[3])) << 24;
+    const quint32 patched = field ^ 254u ^ (200u << 20);
+    for (int i = 0; i < 4; ++i)
+        hostile[i] = char(patched >> (8 * i));
+    for (const char* name : {"omsurl.data", "thirdconfig.data", "cvserver.data"}) {
+        QFile f(appDir.filePath(QLatin1String(name)));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(hostile) == hostile.size());
+    }
+
+    ConfigMgrPrivate::get(m_mgr)->appDirPath = appDir.path();
+    const PeakGrowth peak;
+    m_mgr->loadConfig();
+    if (m_mgr->clientConfig().version() != QStringLiteral("3.2.0.4127"))
+        QSKIP("the library is built with another key than the packed test files");
+    QCOMPARE(m_mgr->serverSetting().frontAppId(), 20);
+    QVERIFY(m_mgr->thirdLoginConfig(QStringLiteral("Google")).clientId().isEmpty());
+    qInfo("peak resident set grew by %lld MiB", static_cast<long long>(peak.mib()));
+    QVERIFY2(peak.mib() <= 16 * kSlack, qPrintable(QStringLiteral("%1 MiB").arg(peak.mib())));
 }
 
 CV_SETTINGS_TEST_MAIN(tst_HostileInput)
