@@ -65,7 +65,9 @@ for b in data["benchmarks"]:
     if b.get("run_type") != "iteration":
         continue
     name = b["run_name"]
-    order.setdefault(name.rpartition("/")[0], b.get("family_index", 0))
+    # Rows follow the order in which the benchmarks are registered.
+    for key in (name, name.rpartition("/")[0]):
+        order[key] = min(order.get(key, b.get("family_index", 0)), b.get("family_index", 0))
     if b.get("error_occurred"):
         errors[name] = b.get("error_message", "error")
         continue
@@ -81,7 +83,7 @@ for name in list(runs) + list(errors):
 rows = []
 for workload, impls in sorted(workloads.items(), key=lambda w: order.get(w[0], 0)):
     ours = impls.get("cvsettings")
-    for impl, name in impls.items():
+    for impl, name in sorted(impls.items(), key=lambda i: order.get(i[1], 0)):
         if impl == "cvsettings":
             continue
         row = {"workload": workload, "anchor": impl}
