@@ -12,15 +12,16 @@ targets=$(cd "$CV_ROOT/fuzz/corpus" && ls -d fuzz_*)
 cmake --build "$build" -j"$CV_JOBS" --target $targets
 
 run_one() {
-  local t=$1 work=$build/fuzz-run/$1 extra=()
+  local t=$1 work=$build/fuzz-run/$1 leaks=1
   # Qt 5.15's JSON parser leaks the earlier value of a duplicated key when the
   # document then fails to parse (a plain Qt program shows it too); JSON can
   # only be parsed through Qt here, so that target runs without leak checks.
-  [ "$t" = fuzz_cvserver ] && extra=(-detect_leaks=0)
+  [ "$t" = fuzz_cvserver ] && leaks=0
   rm -rf "$work" && mkdir -p "$work/new"
   # New inputs go to a scratch folder; the corpus in the repository is only read.
-  if (cd "$work" && "$build/fuzz/$t" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2048 \
-        -print_final_stats=1 "${extra[@]}" -artifact_prefix="$work/" new "$CV_ROOT/fuzz/corpus/$t" >log 2>&1); then
+  if (cd "$work" && ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=$leaks" "$build/fuzz/$t" \
+        -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2048 -print_final_stats=1 \
+        -artifact_prefix="$work/" new "$CV_ROOT/fuzz/corpus/$t" >log 2>&1); then
     echo "$t: $(grep -o 'number_of_executed_units: [0-9]*' "$work/log" | grep -o '[0-9]*$') runs, no finding"
   else
     echo "$t: FAILED"; tail -n 40 "$work/log"; return 1
