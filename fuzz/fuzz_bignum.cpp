@@ -52,10 +52,7 @@ std::string Hex(const uint8_t* p, size_t n)
     return s;
 }
 
-void Load(CBigNumber& n, const uint8_t* p, size_t len)
-{
-    Require(n.FromString(Hex(p, len).c_str()) == 1);
-}
+void Load(CBigNumber& n, const uint8_t* p, size_t len) { Require(n.FromString(Hex(p, len).c_str()) == 1); }
 
 void CheckFromString(const uint8_t* p, size_t len, bool hex)
 {
@@ -63,8 +60,9 @@ void CheckFromString(const uint8_t* p, size_t len, bool hex)
     const char* z = text.c_str(); // ends at the first zero byte like any C text
     const size_t textLength = std::strlen(z);
     size_t valid = 0;
-    while (valid < textLength && (hex ? std::isxdigit(static_cast<unsigned char>(z[valid]))
-                                      : std::isdigit(static_cast<unsigned char>(z[valid]))))
+    while (valid < textLength
+        && (hex ? std::isxdigit(static_cast<unsigned char>(z[valid]))
+                : std::isdigit(static_cast<unsigned char>(z[valid]))))
         ++valid;
 
     CBigNumber n;

@@ -28,7 +28,8 @@ uint32_t LoadU32(const uint8_t* p)
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp");
+    const char* dir
+        = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp");
     g_path = std::string(dir) + "/cv_fuzz_decryptfile." + std::to_string(getpid());
     if (TORVELIB::Utf8ToWide(g_path.c_str(), g_widePath, 512) == 0)
         std::abort();
@@ -53,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // The check value is compared byte by byte; zeros are as good as any.
     std::vector<TORVELIB::WideChar> expected(expectedLength / 2 + 1, 0);
 
-    for (const uint32_t length : {0u, expectedLength}) {
+    for (const uint32_t length : { 0u, expectedLength }) {
         unsigned char* out = nullptr;
         TORVELIB::CFileEncrypt reader;
         const uint32_t n = reader.DecryptFile(g_widePath, &out, length ? expected.data() : nullptr, length);

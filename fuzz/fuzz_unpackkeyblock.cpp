@@ -32,9 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
 
     // Byte at position p counted from the least significant end; zero above.
-    auto byteAt = [&](int64_t p) -> uint32_t {
-        return p >= 0 && uint64_t(p) < mLength ? m[mLength - 1 - size_t(p)] : 0;
-    };
+    auto byteAt
+        = [&](int64_t p) -> uint32_t { return p >= 0 && uint64_t(p) < mLength ? m[mLength - 1 - size_t(p)] : 0; };
     auto blockByte = [&](uint32_t i) { return byteAt(int64_t(k) - 1 - i); };
 
     const unsigned char fill = 0xA5;

@@ -31,9 +31,8 @@ void Put32(Bytes& out, uint32_t v)
 // `payload` bytes of ciphertext.
 Bytes Header(uint32_t length, uint32_t checkLength, size_t payload)
 {
-    static const std::string keyText = devkey::KeyText(Bytes{'0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'a',
-                                                             'b', 'c', 'd', 'e', 'f'},
-                                                       16);
+    static const std::string keyText
+        = devkey::KeyText(Bytes { '0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'a', 'b', 'c', 'd', 'e', 'f' }, 16);
     Bytes out;
     Put32(out, length ^ TORVELIB::keys::kLengthMask);
     Put32(out, static_cast<uint32_t>(keyText.size()));
@@ -110,10 +109,10 @@ CV_TEST(HostileLengthsAllocateNothing)
         Bytes file;
     };
     const Case cases[] = {
-        {"200 MB plaintext", Header(200u << 20, 0, 32)},
-        {"4 GiB plaintext", Header(0xFFFFFFFFu, 0, 32)},
-        {"4 GiB check value", Header(16, 0xFFFFFFFFu, 32)},
-        {"length beyond the payload", Header(1000, 0, 736)},
+        { "200 MB plaintext", Header(200u << 20, 0, 32) },
+        { "4 GiB plaintext", Header(0xFFFFFFFFu, 0, 32) },
+        { "4 GiB check value", Header(16, 0xFFFFFFFFu, 32) },
+        { "length beyond the payload", Header(1000, 0, 736) },
     };
     for (const Case& c : cases) {
         long growth = 0;

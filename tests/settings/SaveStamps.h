@@ -43,7 +43,7 @@
 namespace savestamps {
 
 constexpr int kGroups = 5;
-const char* const kAccounts[] = {"ann@example.invalid", "bob@example.invalid", "\u00e7a@example.invalid"};
+const char* const kAccounts[] = { "ann@example.invalid", "bob@example.invalid", "\u00e7a@example.invalid" };
 
 inline QString password(int stamp, const char* account)
 {
@@ -55,9 +55,9 @@ inline QString password(int stamp, const char* account)
 inline QStringList joinTexts(int stamp)
 {
     const QString s = QString::number(stamp);
-    return {s, QStringLiteral("nick, \"%1\"").arg(s), s + s, QStringLiteral("first %1").arg(s),
-            QStringLiteral("last\u00f8%1").arg(s), QStringLiteral("w%1@example.invalid").arg(s),
-            QStringLiteral("[%1]").arg(s)};
+    return { s, QStringLiteral("nick, \"%1\"").arg(s), s + s, QStringLiteral("first %1").arg(s),
+        QStringLiteral("last\u00f8%1").arg(s), QStringLiteral("w%1@example.invalid").arg(s),
+        QStringLiteral("[%1]").arg(s) };
 }
 
 // Sets the held group to `stamp` and saves it.
@@ -142,8 +142,8 @@ inline int read(const ConfigMgr& m, int group)
     case 2: {
         const JoinMeetingSetting& j = m.joinMeetingSetting();
         const int s = j.meetingNum().toInt();
-        const QStringList got = {j.meetingNum(), j.nickname(), j.webinarNum(), j.webinarFirstName(),
-                                 j.webinarLastName(), j.webinarEmail(), j.webinarCheckCode()};
+        const QStringList got = { j.meetingNum(), j.nickname(), j.webinarNum(), j.webinarFirstName(),
+            j.webinarLastName(), j.webinarEmail(), j.webinarCheckCode() };
         return got == joinTexts(s) ? s : -1;
     }
     case 3: {
@@ -232,14 +232,14 @@ inline int saveLoop(int argc, char** argv)
 } // namespace savestamps
 
 // main() of a test that can also be its own save-loop child.
-#define CV_SAVE_STAMPS_TEST_MAIN(TestObject)                                          \
-    int main(int argc, char* argv[])                                                  \
-    {                                                                                 \
-        if (argc > 1 && std::strcmp(argv[1], "--save-loop") == 0)                     \
-            return savestamps::saveLoop(argc, argv);                                  \
-        cvtest::isolateHome();                                                        \
-        QCoreApplication app(argc, argv);                                             \
-        TestObject tc;                                                                \
-        QTEST_SET_MAIN_SOURCE_PATH                                                    \
-        return QTest::qExec(&tc, argc, argv);                                         \
+#define CV_SAVE_STAMPS_TEST_MAIN(TestObject)                                                                           \
+    int main(int argc, char* argv[])                                                                                   \
+    {                                                                                                                  \
+        if (argc > 1 && std::strcmp(argv[1], "--save-loop") == 0)                                                      \
+            return savestamps::saveLoop(argc, argv);                                                                   \
+        cvtest::isolateHome();                                                                                         \
+        QCoreApplication app(argc, argv);                                                                              \
+        TestObject tc;                                                                                                 \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                                     \
+        return QTest::qExec(&tc, argc, argv);                                                                          \
     }

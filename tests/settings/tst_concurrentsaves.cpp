@@ -34,7 +34,7 @@ void tst_ConcurrentSaves::interleavedSavesLoseNothing()
     const int kRounds = 250; // two groups a round: 500 saves per process
     // One child owns Normal and Login, the other JoinMeeting and Process;
     // Onion is written by neither and must come through untouched.
-    const QStringList groups = {QStringLiteral("0,1"), QStringLiteral("2,4")};
+    const QStringList groups = { QStringLiteral("0,1"), QStringLiteral("2,4") };
     std::unique_ptr<QProcess> children[2];
     QElapsedTimer clock;
     clock.start();
@@ -42,10 +42,10 @@ void tst_ConcurrentSaves::interleavedSavesLoseNothing()
         children[i].reset(new QProcess);
         children[i]->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         children[i]->start(QCoreApplication::applicationFilePath(),
-                           {QStringLiteral("--save-loop"), file, groups[i], QStringLiteral("1"),
-                            QString::number(kRounds), QStringLiteral("40")});
+            { QStringLiteral("--save-loop"), file, groups[i], QStringLiteral("1"), QString::number(kRounds),
+                QStringLiteral("40") });
     }
-    int changesSeen[2] = {0, 0};
+    int changesSeen[2] = { 0, 0 };
     for (int i = 0; i < 2; ++i) {
         QVERIFY(children[i]->waitForFinished(240000));
         const QByteArray out = children[i]->readAllStandardOutput();
@@ -68,7 +68,7 @@ void tst_ConcurrentSaves::interleavedSavesLoseNothing()
     for (int g = 0; g < savestamps::kGroups; ++g)
         QCOMPARE(stamps[size_t(g)], g == 3 ? 0 : kRounds);
     qInfo("2 x %d rounds (%d saves each), changes of the other process seen: %d and %d, 0 sections lost, %lld ms",
-          kRounds, kRounds * 2, changesSeen[0], changesSeen[1], static_cast<long long>(clock.elapsed()));
+        kRounds, kRounds * 2, changesSeen[0], changesSeen[1], static_cast<long long>(clock.elapsed()));
 }
 
 CV_SAVE_STAMPS_TEST_MAIN(tst_ConcurrentSaves)

@@ -121,23 +121,20 @@ void tst_HostileInput::hostileSettingsFile_data()
     QTest::newRow("50 MB file") << kGoodSections + filler << 1 << qint64(1500);
     QTest::newRow("10 MB line") << kGoodSections + "[JoinMeeting]\nNickName=" + QByteArray(10 << 20, 'n') + "\n"
                                 << 1 << qint64(400);
-    QTest::newRow("2,000,000,000 accounts")
-        << kGoodSections + "[Login]\nUsers\\size=2000000000\nUsers\\2000000000\\Email=last@example.invalid\n"
-                           "Users\\1999999999\\Email=\nUsers\\0\\Email=zero@example.invalid\n"
-        << 2 << qint64(50);
-    QTest::newRow("1 MiB password")
-        << kGoodSections + "[Login]\nUsers\\size=2\nUsers\\2\\Email=big@example.invalid\nUsers\\2\\Password=@ByteArray("
-               + QByteArray(1 << 20, 'p') + ")\n"
-        << 2 << qint64(200);
+    QTest::newRow("2,000,000,000 accounts") << kGoodSections
+            + "[Login]\nUsers\\size=2000000000\nUsers\\2000000000\\Email=last@example.invalid\n"
+              "Users\\1999999999\\Email=\nUsers\\0\\Email=zero@example.invalid\n"
+                                            << 2 << qint64(50);
+    QTest::newRow("1 MiB password") << kGoodSections
+            + "[Login]\nUsers\\size=2\nUsers\\2\\Email=big@example.invalid\nUsers\\2\\Password=@ByteArray("
+            + QByteArray(1 << 20, 'p')
+            + ")\n" << 2 << qint64(200);
     // Enumerations are stored as plain integers; any int must load as one.
-    QTest::newRow("enumeration out of range")
-        << kGoodSections + "[Record]\nRecordType=2147483647\n" << 1
-        << qint64(50);
+    QTest::newRow("enumeration out of range") << kGoodSections + "[Record]\nRecordType=2147483647\n" << 1 << qint64(50);
     static const char raw[] = "[Normal]\nLang\0uage=3\nAutoRun=\xff\xfe\n[Me\0eting]\nAudioDefaultMute=\xc0\x80\n"
                               "[Login]\nUsers\\size=2\nUsers\\2\\Email=\xc3\x28\xed\xa0\x80@example.invalid\n"
                               "Users\\2\\Password=@ByteArray(\0\xff)\n\xf8\x88\x80\x80\x80=\0\n";
-    QTest::newRow("NUL and invalid UTF-8") << kGoodSections + QByteArray(raw, int(sizeof raw) - 1)
-        << 2 << qint64(50);
+    QTest::newRow("NUL and invalid UTF-8") << kGoodSections + QByteArray(raw, int(sizeof raw) - 1) << 2 << qint64(50);
 }
 
 // Each file carries good "Normal" and "Login" sections beside the hostile part.
@@ -180,7 +177,7 @@ void tst_HostileInput::hostileSettingsFile()
     QCOMPARE(int(m_mgr->normalSetting().language()), 7);
 
     qInfo("%s: %lld ms, peak resident set grew by %lld MiB", QTest::currentDataTag(),
-          static_cast<long long>(clock.elapsed()), static_cast<long long>(peak.mib()));
+        static_cast<long long>(clock.elapsed()), static_cast<long long>(peak.mib()));
     QVERIFY2(peak.mib() <= boundMib * kSlack, qPrintable(QStringLiteral("%1 MiB").arg(peak.mib())));
 }
 
@@ -197,7 +194,7 @@ void tst_HostileInput::hostilePlaintext_data()
     QByteArray laughs = "<?xml version=\"1.0\"?><!DOCTYPE root [<!ENTITY l0 \"lol\">";
     for (int i = 1; i <= 9; ++i)
         laughs += "<!ENTITY l" + QByteArray::number(i) + " \""
-                  + QByteArray("&l" + QByteArray::number(i - 1) + ";").repeated(10) + "\">";
+            + QByteArray("&l" + QByteArray::number(i - 1) + ";").repeated(10) + "\">";
     QTest::newRow("billion laughs") << 0 << laughs + "]><root><Version>&l9;</Version></root>";
     QTest::newRow("JSON nested 100,000 deep")
         << 1 << "{\"FrontServer\":" + QByteArray("[").repeated(depth) + QByteArray("]").repeated(depth) + "}";
@@ -230,7 +227,7 @@ void tst_HostileInput::hostilePlaintext()
         QCOMPARE(m_mgr->intercomConfig().width(), 5);
     }
     qInfo("%s: %lld ms, peak resident set grew by %lld MiB", QTest::currentDataTag(),
-          static_cast<long long>(clock.elapsed()), static_cast<long long>(peak.mib()));
+        static_cast<long long>(clock.elapsed()), static_cast<long long>(peak.mib()));
     QVERIFY2(peak.mib() <= 64 * kSlack, qPrintable(QStringLiteral("%1 MiB").arg(peak.mib())));
     QVERIFY2(clock.elapsed() < 20000, "took too long");
 }
@@ -252,11 +249,11 @@ void tst_HostileInput::hostileDataFileLength()
     // for 200 MB needs no knowledge of the mask.
     QByteArray hostile = good;
     const quint32 field = quint32(quint8(good[0])) | quint32(quint8(good[1])) << 8 | quint32(quint8(good[2])) << 16
-                          | quint32(quint8(good[3])) << 24;
+        | quint32(quint8(good[3])) << 24;
     const quint32 patched = field ^ 254u ^ (200u << 20);
     for (int i = 0; i < 4; ++i)
         hostile[i] = char(patched >> (8 * i));
-    for (const char* name : {"omsurl.data", "thirdconfig.data", "cvserver.data"}) {
+    for (const char* name : { "omsurl.data", "thirdconfig.data", "cvserver.data" }) {
         QFile f(appDir.filePath(QLatin1String(name)));
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write(hostile) == hostile.size());
     }

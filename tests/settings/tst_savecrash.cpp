@@ -45,8 +45,8 @@ void tst_SaveCrash::killedSavesKeepOldOrNewValues()
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--save-loop"), file, QStringLiteral("0,1,2,3,4"), QString::number(first),
-                     QStringLiteral("-1")});
+            { QStringLiteral("--save-loop"), file, QStringLiteral("0,1,2,3,4"), QString::number(first),
+                QStringLiteral("-1") });
         // Let a random number of saves complete (none, some, several rounds),
         // then kill at a random moment of the next ones. Counting reported saves
         // instead of waiting a fixed time keeps the kills among the saves on a
@@ -89,8 +89,12 @@ void tst_SaveCrash::killedSavesKeepOldOrNewValues()
             const int done = reported[size_t(g)] >= 0 ? reported[size_t(g)] : held[size_t(g)];
             const int next = reported[size_t(g)] >= 0 ? done + 1 : first;
             QVERIFY2(now[size_t(g)] == done || now[size_t(g)] == next,
-                     qPrintable(QStringLiteral("trial %1 group %2: %3, expected %4 or %5")
-                                    .arg(trial).arg(g).arg(now[size_t(g)]).arg(done).arg(next)));
+                qPrintable(QStringLiteral("trial %1 group %2: %3, expected %4 or %5")
+                               .arg(trial)
+                               .arg(g)
+                               .arg(now[size_t(g)])
+                               .arg(done)
+                               .arg(next)));
             if (now[size_t(g)] == next)
                 ++landedInFlight;
             held[size_t(g)] = now[size_t(g)];
@@ -100,7 +104,7 @@ void tst_SaveCrash::killedSavesKeepOldOrNewValues()
     QVERIFY(saves > kTrials);
     qInfo("%d kills, %d saves reported, %d in-flight saves found complete, %d empty lock files left, "
           "0 keys lost, %lld ms",
-          kTrials, saves, landedInFlight, emptyLocks, static_cast<long long>(clock.elapsed()));
+        kTrials, saves, landedInFlight, emptyLocks, static_cast<long long>(clock.elapsed()));
 }
 
 CV_SAVE_STAMPS_TEST_MAIN(tst_SaveCrash)
