@@ -1,141 +1,134 @@
-// CBigNumber's documented edge cases, without an oracle so that they also run
-// as Windows executables.
+// CBigNumber's and CRSA's listed results and bounds, with no oracle so that
+// they also run as Windows executables.
+#include "devkey_fixture.h"
 #include "harness.h"
+#include "rsa/CRSA.h"
 
-#include "bignum/CBigNumber.h"
+#include <algorithm>
 
-#include <cstdint>
-#include <string>
+using devkey::Bytes;
+using TORVELIB::CRSA;
 
 namespace {
 
-std::string Bytes(const CBigNumber& n, uint32_t offset, uint32_t count)
+Bytes BytesOf(const CBigNumber& n, uint32_t count)
 {
-    std::string out(count, '\0');
-    n.GetBytes(reinterpret_cast<unsigned char*>(&out[0]), offset, count);
-    return cvtest::hex(out.data(), out.size());
+    Bytes out(count);
+    n.GetBytes(out.data(), 0, count);
+    return out;
 }
 
-uint32_t Word(const CBigNumber& n, uint32_t i)
+// Hex without leading zeros; "?" when the top word is zero (not trimmed).
+std::string Text(const CBigNumber& n)
 {
-    return i < n.Length() ? n.Words()[i] : 0;
+    const std::string s = cvtest::hex(BytesOf(n, 4 * n.Length()));
+    const bool trimmed = n.Length() == 0 || n.Words()[n.Length() - 1] != 0;
+    return trimmed ? s.substr(std::min(s.find_first_not_of('0'), s.size())) : "?";
 }
+
+void Load(CBigNumber& n, const Bytes& bytes) { CV_CHECK_EQ(n.FromString(cvtest::hex(bytes).c_str()), 1); }
 
 } // namespace
 
-#define CHECK_HEX(n, offset, count, want)                                       \
-    do {                                                                        \
-        const std::string got_ = Bytes(n, offset, count);                      \
-        if (got_ != (want))                                                     \
-            cvtest::fail(__FILE__, __LINE__, got_ + " vs " + (want));          \
-    } while (0)
-
-CV_TEST(from_string_results)
+CV_TEST(from_string_and_bit_length)
 {
-    for (const char* text : {"ff", "FF", "0ff"}) {
-        CBigNumber n;
-        CV_CHECK_EQ(n.FromString(text), 1);
-        CV_CHECK_EQ(n.Length(), 1u);
-        CV_CHECK_EQ(Word(n, 0), 255u);
+    // One number through all rows: a bad character keeps the digits before
+    // it, an unknown radix changes nothing.
+    const int hex = CBigNumber::Hexadecimal, dec = CBigNumber::Decimal;
+    const struct { int radix; const char* text; int result; const char* value; } rows[] = {
+        {hex, "ff", 1, "FF"}, {hex, "FF", 1, "FF"}, {hex, "0ff", 1, "FF"}, {hex, "12g", 0, "12"},
+        {hex, "12 3", 0, "12"}, {hex, "", 1, ""}, {dec, "4294967296", 1, "100000000"}, {dec, "12a", 0, "C"},
+        {0, "1", 0, "C"}, {3, "1", 0, "C"}};
+    CBigNumber n;
+    for (const auto& r : rows) {
+        CV_CHECK_EQ(r.radix == hex ? n.FromString(r.text) : n.FromString(r.radix, r.text), r.result);
+        CV_CHECK_EQ(Text(n), r.value);
     }
-    CBigNumber n;
-    CV_CHECK_EQ(n.FromString("12g"), 0);
-    CV_CHECK_EQ(Word(n, 0), 0x12u);
-    CV_CHECK_EQ(n.FromString(CBigNumber::Hexadecimal, "12 3"), 0); // no white space
-    CV_CHECK_EQ(Word(n, 0), 0x12u);
-
-    CV_CHECK_EQ(n.FromString(""), 1);
-    CV_CHECK_EQ(n.Length(), 0u);
-
-    CV_CHECK_EQ(n.FromString(CBigNumber::Decimal, "4294967296"), 1);
-    CV_CHECK_EQ(n.Length(), 2u);
-    CV_CHECK_EQ(Word(n, 1), 1u);
-    CV_CHECK_EQ(n.FromString(CBigNumber::Decimal, "12a"), 0); // hex digit in decimal
-    CV_CHECK_EQ(Word(n, 0), 12u);
-
-    // An unknown radix parses nothing and changes nothing.
-    CV_CHECK_EQ(n.FromString(3, "1"), 0);
-    CV_CHECK_EQ(Word(n, 0), 12u);
-    CV_CHECK_EQ(n.FromString(0, "1"), 0);
-}
-
-CV_TEST(store_and_word_operations)
-{
-    CBigNumber n;
-    CV_CHECK_EQ(n.Capacity(), 0u);
-    CV_CHECK_EQ(n.Reserve(3), 0);
-    CV_CHECK_EQ(n.Capacity(), 4u);
-    CV_CHECK_EQ(n.Reserve(1), 0); // never shrinks
-    CV_CHECK_EQ(n.Capacity(), 4u);
-
-    CV_CHECK_EQ(n.SetWord(0xFFFFFFFFu), 0);
-    CV_CHECK_EQ(n.AddWord(1), 0);
-    CV_CHECK_EQ(n.Length(), 2u);
-    CV_CHECK_EQ(Word(n, 0), 0u);
-    CV_CHECK_EQ(Word(n, 1), 1u);
-    CV_CHECK_EQ(n.SetWord(0), 0);
-    CV_CHECK_EQ(n.Length(), 0u);
-    CV_CHECK_EQ(n.AddWord(7), 0);
-    CV_CHECK_EQ(Word(n, 0), 7u);
-}
-
-CV_TEST(get_bytes_and_bit_length)
-{
-    CBigNumber n;
+    CV_CHECK_EQ(n.BitLength(), 4u);
     n.FromString("01020304");
-    CHECK_HEX(n, 0, 4, "01020304");
-    CHECK_HEX(n, 2, 4, "00000102");
-    CHECK_HEX(n, 100, 2, "0000");
     CV_CHECK_EQ(n.BitLength(), 25u);
-    CBigNumber zero;
-    CV_CHECK_EQ(zero.BitLength(), 0u);
-    CHECK_HEX(zero, 0, 3, "000000");
+    n.SetWord(0);
+    CV_CHECK(n.BitLength() == 0 && BytesOf(n, 3) == Bytes(3, 0));
 }
 
 CV_TEST(mod_exp_results)
 {
-    CBigNumber result, base, exponent, modulus;
-    base.FromString("3");
-    exponent.FromString("5");
+    // Hexadecimal operands and result; none means refused, the result untouched.
+    const char* const rows[][4] = {
+        {"3", "5", "A", nullptr}, // even modulus
+        {"3", "5", "0", nullptr},
+        {"3", "5", "7", "5"},
+        {"3", "0", "7", "1"},
+        {"1B69B4BACD05F15", "1", "F4243", "30F4F"}, // a base longer than the modulus is reduced
+        {"2", "A", "F4243", "400"}, // base 2, the exponent used up by its leading bits
+        {"2", "64", "F4243", "3DCB5"}, // base 2 with doublings after them
+        {"DEADBEEFCAFEBABE1234", "10001", "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF61",
+         "494D03405A475602EC47D955DAF66AF245E03AE408D92D5E561785F42681BF38F"},
+    };
+    for (const auto& r : rows) {
+        CBigNumber result, base, exponent, modulus;
+        base.FromString(r[0]);
+        exponent.FromString(r[1]);
+        modulus.FromString(r[2]);
+        result.SetWord(42);
+        CV_CHECK_EQ(CBigNumber::ModExp(result, base, exponent, modulus), r[3] ? 0 : -1);
+        CV_CHECK_EQ(Text(result), r[3] ? r[3] : "2A");
+    }
+}
 
-    // Even and zero moduli are refused without touching the result.
-    result.SetWord(42);
-    modulus.FromString(CBigNumber::Decimal, "10");
-    CV_CHECK_EQ(CBigNumber::ModExp(result, base, exponent, modulus), -1);
-    CV_CHECK_EQ(Word(result, 0), 42u);
-    modulus.SetWord(0);
-    CV_CHECK_EQ(CBigNumber::ModExp(result, base, exponent, modulus), -1);
-    CV_CHECK_EQ(Word(result, 0), 42u);
+CV_TEST(unpack_key_block_type_and_length_checks)
+{
+    const struct { unsigned char type; uint32_t j; int result; } rows[] = {
+        {2, 16, 16}, {1, 16, -3}, {2, 511, 511}, {2, 512, -2}, {2, 0, 0}};
+    for (const auto& r : rows) {
+        const Bytes block = devkey::Block(128, r.type, r.j, cvtest::Pattern(std::min(r.j, 16u)));
+        CBigNumber m;
+        Load(m, block);
+        unsigned char out[600];
+        std::memset(out, 0xAA, sizeof out);
+        CV_CHECK_EQ(CRSA::UnpackKeyBlock(out, 512, m, 2, 128), r.result);
+        // The last J bytes of the block, zeros above its 128, and a zero
+        // after them; nothing at all on an error.
+        Bytes want(sizeof out, 0xAA);
+        if (r.result >= 0) {
+            const uint32_t fromBlock = std::min(r.j, 128u);
+            std::fill(want.begin(), want.begin() + r.j + 1, 0);
+            std::copy(block.end() - fromBlock, block.end(), want.begin() + (r.j - fromBlock));
+        }
+        CV_CHECK_BYTES(out, want.data(), sizeof out);
+    }
+}
 
-    modulus.SetWord(7);
-    CV_CHECK_EQ(CBigNumber::ModExp(result, base, exponent, modulus), 0);
-    CV_CHECK_EQ(Word(result, 0), 5u);
-    exponent.SetWord(0);
-    CV_CHECK_EQ(CBigNumber::ModExp(result, base, exponent, modulus), 0);
-    CV_CHECK_EQ(result.Length(), 1u);
-    CV_CHECK_EQ(Word(result, 0), 1u);
+// The modulus must be loaded, odd and non-zero; c + n opens like c, as the
+// value is reduced first.
+CV_TEST(decrypt_with_the_public_key)
+{
+    const Bytes key = cvtest::Pattern(56, 7);
+    CBigNumber m, d, n, c;
+    Load(m, devkey::Block(128, 0x02, 56, key));
+    d.FromString(devkey::kPrivateExponent);
+    n.FromString(devkey::kModulus);
+    CV_CHECK_EQ(CBigNumber::ModExp(c, m, d, n), 0);
+    Bytes sum = BytesOf(c, 129);
+    const Bytes nb = BytesOf(n, 129);
+    for (size_t i = sum.size(), carry = 0; i-- > 0; carry >>= 8) {
+        carry += sum[i] + nb[i];
+        sum[i] = static_cast<unsigned char>(carry);
+    }
+    CBigNumber cPlusN;
+    Load(cPlusN, sum);
 
-    // Exponent 1 reduces a base longer than the modulus.
-    base.FromString(CBigNumber::Decimal, "123456789123456789");
-    exponent.SetWord(1);
-    modulus.FromString(CBigNumber::Decimal, "1000003");
-    CV_CHECK_EQ(CBigNumber::ModExp(result, base, exponent, modulus), 0);
-    CV_CHECK_EQ(Word(result, 0), 200527u);
-
-    // Base 2: once with the exponent used up by its leading bits, once with
-    // doublings after them.
-    base.SetWord(2);
-    exponent.SetWord(10);
-    CV_CHECK_EQ(CBigNumber::ModExp(result, base, exponent, modulus), 0);
-    CV_CHECK_EQ(Word(result, 0), 1024u);
-    exponent.SetWord(100);
-    CV_CHECK_EQ(CBigNumber::ModExp(result, base, exponent, modulus), 0);
-    CV_CHECK_EQ(Word(result, 0), 253109u);
-
-    // A multi-word case with the window of a 17-bit exponent.
-    base.FromString("DEADBEEFCAFEBABE1234");
-    exponent.FromString("10001");
-    modulus.FromString("FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF61");
-    CV_CHECK_EQ(CBigNumber::ModExp(result, base, exponent, modulus), 0);
-    CHECK_HEX(result, 0, 33, "0494d03405a475602ec47d955daf66af245e03ae408d92d5e561785f42681bf38f");
+    CRSA rsa;
+    rsa.PublicExponent().FromString(devkey::kPublicExponent);
+    const Bytes untouched(56, 0);
+    unsigned char out[512];
+    for (const char* modulus : {"", "AC62DA6512F2EC65A1DA8A2F7D5112A4", "0", devkey::kModulus}) {
+        rsa.Modulus().FromString(modulus);
+        const bool odd = modulus == devkey::kModulus;
+        for (const CBigNumber* value : {&c, &cPlusN}) {
+            std::memset(out, 0, sizeof out);
+            CV_CHECK_EQ(rsa.Decrypt(out, sizeof out, *value), odd ? 56 : -1);
+            CV_CHECK_BYTES(out, (odd ? key : untouched).data(), 56);
+        }
+    }
 }
