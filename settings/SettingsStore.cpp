@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
 #include <QStringList>
 #include <QThread>
@@ -208,16 +209,14 @@ void loadFrame(const QString& file, G* group, const Section<G>& section, Extra e
     ini.endGroup();
 }
 
-// QSettings writes under the lock file "<file>.lock", which holds the id of
-// the process that made it. A process killed between creating that file and
-// writing its id into it leaves it empty, and QLockFile honours an empty lock
-// file for 30 seconds, so every save in the meantime would block. A live
-// process fills its lock file at once; one still empty after 200 ms is
-// abandoned and removed.
-void removeAbandonedLock(const QString& file)
+// A lock file holds the id of the process that made it. A process killed
+// between creating one and writing its id into it leaves it empty, and
+// QLockFile honours an empty lock file for 30 seconds, so every save in the
+// meantime would block. A live process fills its lock file at once; one still
+// empty after 200 ms is abandoned and removed.
+void removeAbandonedLock(const QString& name)
 {
     constexpr qint64 kFillTime = 200;
-    const QString name = file + QLatin1String(".lock");
     for (int look = 0; look < 2; ++look) {
         const QFileInfo lock(name);
         if (!lock.exists() || lock.size() != 0)
@@ -231,6 +230,40 @@ void removeAbandonedLock(const QString& file)
     }
 }
 
+// Saves from several processes at once. QSettings merges a save into the copy
+// of the file that it parsed last, and takes that copy as current while the
+// file's size and modification time (to the millisecond) look unchanged. Two
+// saves within one tick of the file system's clock can leave both unchanged,
+// and the later save then writes a stale copy back over the other process's
+// section. So a save holds a lock of its own from before QSettings reads the
+// file until it has written it, and under that lock first moves the file's
+// time past its current one: QSettings then always parses the file as it is.
+class SaveGuard
+{
+public:
+    explicit SaveGuard(const QString& file)
+        : m_lock(file + QLatin1String(".savelock"))
+    {
+        // QSettings' own lock, and the helper locks QLockFile takes to remove
+        // a stale one, can be left empty by a killed save as well.
+        for (const char* suffix : {".lock", ".lock.rmlock", ".savelock", ".savelock.rmlock"})
+            removeAbandonedLock(file + QLatin1String(suffix));
+        // Without the lock (a folder that cannot be written) the save goes
+        // ahead as QSettings alone would do it.
+        m_lock.lock();
+        QFile f(file);
+        if (f.exists() && f.open(QIODevice::ReadWrite)) {
+            const QDateTime next = QFileInfo(file).lastModified().addMSecs(1);
+            f.setFileTime(qMax(next, QDateTime::currentDateTime()), QFileDevice::FileModificationTime);
+        }
+    }
+    SaveGuard(const SaveGuard&) = delete;
+    SaveGuard& operator=(const SaveGuard&) = delete;
+
+private:
+    QLockFile m_lock;
+};
+
 // Save frame: every key of the table, changed or not; nothing else in the
 // file is touched. QSettings writes the file when it is destroyed.
 template <class G, class Extra = NoExtra>
@@ -238,7 +271,7 @@ void saveFrame(const QString& file, const G* group, const Section<G>& section, E
 {
     if (!group)
         return;
-    removeAbandonedLock(file);
+    const SaveGuard guard(file); // outlives `ini`, whose destruction writes the file
     QSettings ini(file, QSettings::IniFormat);
     ini.beginGroup(QLatin1String(section.name));
     for (const IniKey<G>& k : section.keys)

@@ -28,6 +28,7 @@
 #include "ProcessSetting.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QThread>
@@ -156,11 +157,23 @@ inline int read(const ConfigMgr& m, int group)
 }
 
 // Loads the settings file with a fresh manager and reads every group's stamp.
+// QSettings keeps what it parsed per path and trusts it while the file's size
+// and time look unchanged, which another process's save can leave as they
+// were; reading a copy under a path never used before always parses the file
+// as it is on disk.
 inline std::vector<int> loadStamps()
 {
+    static int copies = 0;
     ConfigMgr::destroyInstance();
     ConfigMgr* m = ConfigMgr::createInstance();
+    QString& path = ConfigMgrPrivate::get(m)->settingsFilePath;
+    const QString copy = path + QStringLiteral(".read-%1-%2").arg(QCoreApplication::applicationPid()).arg(++copies);
+    QFile::copy(path, copy);
+    const QString file = path;
+    path = copy;
     m->loadConfig();
+    path = file;
+    QFile::remove(copy);
     std::vector<int> stamps;
     for (int g = 0; g < kGroups; ++g)
         stamps.push_back(read(*m, g));
