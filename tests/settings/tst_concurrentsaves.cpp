@@ -1,9 +1,10 @@
 // Two processes saving different groups of the same settings file at the
-// same time. QSettings writes through a lock file and an atomic replace, and
-// merges its changes into what is on disk under that lock, so neither process
-// may undo the other's saves: each child reloads the file before every round
-// and fails on any group that went back, and at the end every group holds its
-// writer's last values and all accounts are there.
+// same time. Each save merges into the file as it is on disk, under a lock, so
+// neither process may undo the other's saves: each child reloads the file
+// before every round and fails on any group that went back, and at the end
+// every group holds its writer's last values, all accounts are there and the
+// group that nobody wrote is untouched. (QSettings alone fails this about
+// every other run: it can merge into a stale copy of the file.)
 
 #include "TestEnvironment.h"
 
