@@ -1,28 +1,25 @@
 #pragma once
 
-// Every settings test runs in a home folder of its own.
-//
-// PathHelper and QSettings derive their locations from HOME and the XDG
-// variables, and PathHelper fixes its folder on first use for the rest of the
-// run. So before anything asks for a path, each test executable points those
-// variables at a fresh temporary folder and switches QStandardPaths to test
-// mode: no test touches the real home folder, and executables that CTest runs
-// in parallel never share a settings file.
-//
-// Use CV_SETTINGS_TEST_MAIN(TestClass) instead of QTEST_GUILESS_MAIN, or call
-// cvtest::isolateHome() first thing in initTestCase().
+// Every settings test runs in a home folder of its own: PathHelper and
+// QSettings derive their locations from HOME and the XDG variables, and
+// PathHelper fixes its folder on first use. So before anything asks for a
+// path, each executable points them at a fresh temporary folder, and no test
+// touches the real home or shares a settings file with a parallel run. Use
+// CV_SETTINGS_TEST_MAIN(TestClass) instead of QTEST_GUILESS_MAIN.
 
-#include <QByteArray>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
+#include <QMetaMethod>
+#include <QMetaProperty>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
 namespace cvtest {
 
-// The temporary home of this run; created, and the environment switched to
-// it, on the first call. Removed when the executable exits.
 inline QString isolateHome()
 {
     static QTemporaryDir home;
@@ -41,14 +38,78 @@ inline QString isolateHome()
     return home.path();
 }
 
+inline QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// QSettings re-reads a file only when its size or time stamp changed, so each
+// write gets a time stamp of its own.
+inline void writeFile(const QString& path, const QByteArray& bytes)
+{
+    static int generation = 0;
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+    f.flush();
+    f.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0)).addSecs(++generation), QFileDevice::FileModificationTime);
+}
+
+// Every property of an object by name; containers, which have no QVariant
+// form unless registered, are left out.
+inline QVariantMap properties(const QObject& object)
+{
+    QVariantMap map;
+    const QMetaObject* mo = object.metaObject();
+    for (int i = mo->propertyOffset(); i < mo->propertyCount(); ++i) {
+        const QByteArray type = mo->property(i).typeName();
+        if (!type.startsWith("QList<") && !type.startsWith("QMap<"))
+            map.insert(QLatin1String(mo->property(i).name()), mo->property(i).read(&object));
+    }
+    return map;
+}
+
+// Logs every signal that the watched objects emit, in emission order, as
+// "Class::signal" and as the signal's index within its class; onEmit runs
+// with the sender at each emission.
+class SignalLog : public QObject
+{
+    Q_OBJECT
+public:
+    QStringList names;
+    QVector<int> indices;
+    std::function<void(const QObject*)> onEmit;
+
+    void watch(const QObject* object)
+    {
+        const QMetaObject* mo = object->metaObject();
+        for (int i = mo->methodOffset(); i < mo->methodCount(); ++i)
+            if (mo->method(i).methodType() == QMetaMethod::Signal)
+                QVERIFY(QMetaObject::connect(object, i, this, metaObject()->indexOfSlot("hit()")));
+    }
+    void clear() { names.clear(), indices.clear(); }
+
+private slots:
+    void hit()
+    {
+        const QMetaObject* mo = sender()->metaObject();
+        names << QString::fromLatin1(mo->className()) + QLatin1String("::")
+                + QString::fromLatin1(mo->method(senderSignalIndex()).name());
+        indices << senderSignalIndex() - mo->methodOffset();
+        if (onEmit)
+            onEmit(sender());
+    }
+};
+
 } // namespace cvtest
 
-#define CV_SETTINGS_TEST_MAIN(TestObject)          \
-    int main(int argc, char* argv[])               \
-    {                                              \
-        cvtest::isolateHome();                     \
-        QCoreApplication app(argc, argv);          \
-        TestObject tc;                             \
-        QTEST_SET_MAIN_SOURCE_PATH                 \
-        return QTest::qExec(&tc, argc, argv);      \
+#define CV_SETTINGS_TEST_MAIN(TestObject)                                                                              \
+    int main(int argc, char* argv[])                                                                                   \
+    {                                                                                                                  \
+        cvtest::isolateHome();                                                                                         \
+        QCoreApplication app(argc, argv);                                                                              \
+        TestObject tc;                                                                                                 \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                                     \
+        return QTest::qExec(&tc, argc, argv);                                                                          \
     }
