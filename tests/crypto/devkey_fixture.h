@@ -1,12 +1,9 @@
-// The development key pair of keys/development.key as constants, and key
-// blocks made with it through CBigNumber, so that tests can produce them
-// without OpenSSL (and run on Windows too).
+// The development key pair (keys/development.key) and key blocks enciphered with
+// it through CBigNumber, so that tests need no OpenSSL and run on Windows too.
 #pragma once
 
 #include "bignum/CBigNumber.h"
 #include "testutil.h"
-
-#include <cstring>
 
 namespace devkey {
 
@@ -25,13 +22,9 @@ using Bytes = cvtest::Bytes;
 // A k-byte block: B[0] = 0, the type, J low byte first, filler, data last.
 inline Bytes Block(uint32_t k, unsigned char type, uint32_t j, const Bytes& data)
 {
-    Bytes b(k, 0x5C);
-    b[0] = 0;
-    b[1] = type;
-    b[2] = static_cast<unsigned char>(j & 0xFF);
-    b[3] = static_cast<unsigned char>(j >> 8);
-    if (!data.empty())
-        std::memcpy(b.data() + k - data.size(), data.data(), data.size());
+    Bytes b = {0, type, static_cast<unsigned char>(j), static_cast<unsigned char>(j >> 8)};
+    b.resize(k - data.size(), 0x5C);
+    b.insert(b.end(), data.begin(), data.end());
     return b;
 }
 

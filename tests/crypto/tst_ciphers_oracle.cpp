@@ -1,5 +1,4 @@
-// Blowfish and two-key triple DES against OpenSSL. With CV_WRITE_VECTORS=<dir>
-// set, it also writes the known-answer files that tst_ciphers reads.
+// Blowfish and two-key triple DES against OpenSSL.
 #include "harness.h"
 #include "testutil.h"
 
@@ -11,8 +10,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
-#include <fstream>
 #include <random>
 
 using namespace TORVELIB;
@@ -102,42 +99,4 @@ CV_TEST(TripleDesMatchesOpenSslEde)
         TripleDesDecryptBuffer(&ctx, cipher.data(), int32_t(cipher.size()), out.data(), &n);
         CV_CHECK(n == int32_t(deciphered.size()) && std::equal(deciphered.begin(), deciphered.end(), out.begin()));
     }
-}
-
-// Writes the generated known-answer files; does nothing unless asked to.
-CV_TEST(WriteVectorFilesWhenAsked)
-{
-    const char* dir = std::getenv("CV_WRITE_VECTORS");
-    if (!dir)
-        return;
-    auto field = [](const char* name, const Bytes& value) {
-        return std::string(name) + (value.empty() ? " =" : " = ") + cvtest::hex(value) + "\n";
-    };
-    std::mt19937 rng(7);
-    std::ofstream bf(std::string(dir) + "/blowfish.vec");
-    bf << "# Blowfish known answers, computed with OpenSSL by tst_ciphers_oracle\n"
-          "# (CV_WRITE_VECTORS=<dir>). IV is the chain block in big-endian bytes;\n"
-          "# keys longer than 56 bytes were enciphered with their first 56 bytes.\n";
-    const char* modeNames[] = {"ECB", "CBC", "CFB"};
-    for (size_t keyLength : {1, 2, 3, 4, 5, 7, 8, 11, 16, 20, 24, 32, 33, 48, 55, 56, 57, 64, 72}) {
-        for (int mode = 0; mode < 3; ++mode) {
-            const Bytes key = RandomBytes(rng, keyLength);
-            const Bytes iv = mode == 0 ? Bytes(8, 0) : RandomBytes(rng, 8);
-            const Bytes plain = RandomBytes(rng, 8 * (1 + rng() % 6));
-            bf << "\nMode = " << modeNames[mode] << "\n" << field("Key", key) << field("IV", iv)
-               << field("Plain", plain) << field("Cipher", OpenSslBlowfish(key, iv, mode, plain));
-        }
-    }
-    std::ofstream des(std::string(dir) + "/tripledes.vec");
-    des << "# Two-key triple DES (E(K1) D(K2) E(K1)) known answers, computed with\n"
-           "# OpenSSL's DES_ecb3_encrypt by tst_ciphers_oracle (CV_WRITE_VECTORS=<dir>).\n"
-           "# Key is K1 followed by K2; Plain is zero-padded to whole blocks in Cipher.\n";
-    for (size_t length : {0, 1, 5, 7, 8, 9, 15, 16, 17, 23, 24, 31, 40, 63, 64, 65}) {
-        const Bytes k1 = RandomBytes(rng, 8);
-        const Bytes k2 = length == 16 ? k1 : RandomBytes(rng, 8);
-        const Bytes plain = RandomBytes(rng, length);
-        des << "\nKey = " << cvtest::hex(k1) << cvtest::hex(k2) << "\n"
-            << field("Plain", plain) << field("Cipher", OpenSslEde(k1, k2, plain, DES_ENCRYPT));
-    }
-    CV_CHECK(bf.good() && des.good());
 }

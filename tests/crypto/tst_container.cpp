@@ -1,7 +1,6 @@
-// The container reader on files built here: the key block is enciphered with
-// the development private key through CBigNumber and the payload with
-// CBlowfish, so the test needs no OpenSSL and runs as a Windows executable.
-// Also Utf8ToWide, through which the library's caller hands paths over.
+// The container reader on files built here with the development key and
+// CBlowfish, so that it runs as a Windows executable too; and Utf8ToWide,
+// through which the library's caller hands paths over.
 #include "devkey_fixture.h"
 #include "harness.h"
 #include "testutil.h"
@@ -20,20 +19,12 @@ using cvtest::Bytes;
 using cvtest::kPlain;
 using cvtest::kRefused;
 using cvtest::Pattern;
+using devkey::KeyText;
 using TORVELIB::WideChar;
 
 namespace {
 
 const char* const kFile = "tst_container.data";
-
-// Files can only be built for a reader that holds the development key.
-bool BuiltWithDevelopmentKey()
-{
-    const bool same = std::strcmp(TORVELIB::keys::kRsaModulus, devkey::kModulus) == 0;
-    if (!same)
-        std::printf("note: built with another RSA key; container cases not run\n");
-    return same;
-}
 
 // 56 bytes, none of them zero.
 const Bytes kPayloadKey = [] {
@@ -42,7 +33,7 @@ const Bytes kPayloadKey = [] {
         b |= 1;
     return key;
 }();
-const std::string kKeyText = devkey::KeyText(kPayloadKey, 56);
+const std::string kKeyText = KeyText(kPayloadKey, 56);
 
 size_t Padded(size_t n) { return (n + 15) / 16 * 16; }
 
@@ -93,22 +84,22 @@ struct Container {
     cvtest::Outcome Read(const Bytes* expected = nullptr, uint32_t expectedLength = 0) const
     {
         const Bytes bytes = Build();
-        std::FILE* f = std::fopen(kFile, "wb");
-        CV_CHECK(f != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size());
-        if (f != nullptr)
-            std::fclose(f);
+        CV_CHECK(std::ofstream(kFile, std::ios::binary)
+                     .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size())));
         return cvtest::DecryptUtf8(kFile, plain, expected, expectedLength);
     }
 };
 
 } // namespace
 
-CV_TEST(plaintexts_and_check_values)
+// Files can only be built for a reader that holds the development key.
+CV_TEST(containers_built_with_the_development_key)
 {
-    if (!BuiltWithDevelopmentKey())
+    if (std::strcmp(TORVELIB::keys::kRsaModulus, devkey::kModulus) != 0) {
+        std::printf("note: built with another RSA key; container cases not run\n");
         return;
-    // 65,536 bytes are one chunk, 65,537 two with a 16-byte second; several
-    // MiB of whole and partial chunks; payloads longer than the padded
+    }
+    // Around the 16-byte block and the 65,536-byte chunk, several MiB, and payloads longer than the padded
     // plaintext, whose surplus in the last chunk is deciphered but not copied.
     const struct { size_t n; int64_t payload; } shapes[] = {
         {0, -1}, {1, -1}, {15, -1}, {16, -1}, {17, -1}, {65536, -1}, {65537, -1}, {3 * 1024 * 1024 + 5, -1},
@@ -119,37 +110,24 @@ CV_TEST(plaintexts_and_check_values)
         c.payloadSize = shape.payload;
         CV_CHECK_EQ(c.Read(), kPlain);
     }
-    // Only the bytes before the first zero of the key block's data key the cipher.
-    Container c;
-    c.keyText = devkey::KeyText({'k', 'e', 'y', 0, 'x'}, 5);
-    c.key = {'k', 'e', 'y'};
-    c.plain = Pattern(100);
-    CV_CHECK_EQ(c.Read(), kPlain);
 
-    // A check value of two chunks, refused when not given, given short, or
-    // differing in either chunk at its own offset.
-    c = Container();
-    c.plain = Pattern(50);
-    c.check = Pattern(70000, 9);
-    const auto l = static_cast<uint32_t>(c.check.size());
-    CV_CHECK_EQ(c.Read(&c.check, l), kPlain);
-    CV_CHECK_EQ(c.Read(), kRefused); // the library's own caller passes none
-    CV_CHECK_EQ(c.Read(&c.check, 0), kRefused);
-    CV_CHECK_EQ(c.Read(nullptr, l), kRefused);
-    CV_CHECK_EQ(c.Read(&c.check, l - 1), kRefused);
+    // A check value of two chunks: refused when not given, given short, or differing in either chunk.
+    Container checked;
+    checked.plain = Pattern(50);
+    checked.check = Pattern(70000, 9);
+    const auto l = static_cast<uint32_t>(checked.check.size());
+    CV_CHECK_EQ(checked.Read(&checked.check, l), kPlain);
+    CV_CHECK_EQ(checked.Read(), kRefused); // the library's own caller passes none
+    CV_CHECK_EQ(checked.Read(&checked.check, 0), kRefused);
+    CV_CHECK_EQ(checked.Read(nullptr, l), kRefused);
+    CV_CHECK_EQ(checked.Read(&checked.check, l - 1), kRefused);
     for (size_t at : {size_t(3), size_t(65535), size_t(65536), size_t(69999)}) {
-        Bytes other = c.check;
+        Bytes other = checked.check;
         other[at] ^= 0x40;
-        CV_CHECK_EQ(c.Read(&other, l), kRefused);
+        CV_CHECK_EQ(checked.Read(&other, l), kRefused);
     }
-}
 
-// Each case changes one field of a good container. K of 256 digits (leading
-// zeros) is accepted, 257 refused.
-CV_TEST(malformed_headers_and_payloads)
-{
-    if (!BuiltWithDevelopmentKey())
-        return;
+    // One field of a good container changed.
     Container good;
     good.plain = Pattern(100);
     const auto size = static_cast<int64_t>(good.Build().size());
@@ -158,39 +136,43 @@ CV_TEST(malformed_headers_and_payloads)
     mangled[10] = mangled[10] == '1' ? '2' : '1';
     const struct {
         const char* what;
+        cvtest::Outcome outcome;
         std::function<void(Container&)> change;
     } cases[] = {
-        {"length not below the file size", [&](Container& c) { c.lengthField = size; }},
-        {"length beyond the payload", [&](Container& c) { c.lengthField = size - 1; }},
-        {"K of 257", [&](Container& c) { c.keyText = "0" + zeros + kKeyText; }},
-        {"K not below the file size", [](Container& c) { c.keyText = "1"; c.keyLengthField = 20; c.payloadSize = 0; }},
-        {"key block of another type", [](Container& c) { c.keyText = devkey::KeyText(kPayloadKey, 56, 0x01); }},
-        {"empty key", [](Container& c) { c.keyText = devkey::KeyText({}, 0); }},
-        {"key longer than the key buffer", [](Container& c) { c.keyText = devkey::KeyText(kPayloadKey, 600); }},
-        {"mangled key text", [&](Container& c) { c.keyText = mangled; }},
+        {"length not below the file size", kRefused, [&](Container& c) { c.lengthField = size; }},
+        {"length beyond the payload", kRefused, [&](Container& c) { c.lengthField = size - 1; }},
+        {"K of 256", kPlain, [&](Container& c) { c.keyText = zeros + kKeyText; }},
+        {"K of 257", kRefused, [&](Container& c) { c.keyText = "0" + zeros + kKeyText; }},
+        {"K not below the file size", kRefused,
+         [](Container& c) { c.keyText = "1"; c.keyLengthField = 20; c.payloadSize = 0; }},
+        {"key block of another type", kRefused, [](Container& c) { c.keyText = KeyText(kPayloadKey, 56, 1); }},
+        {"empty key", kRefused, [](Container& c) { c.keyText = KeyText({}, 0); }},
+        {"key longer than the key buffer", kRefused, [](Container& c) { c.keyText = KeyText(kPayloadKey, 600); }},
+        {"mangled key text", kRefused, [&](Container& c) { c.keyText = mangled; }},
+        // Only the bytes before the first zero of the key block's data key the cipher.
+        {"zero in the key", kPlain,
+         [](Container& c) { c.keyText = KeyText({'k', 'e', 'y', 0, 'x'}, 5); c.key = {'k', 'e', 'y'}; }},
         // Cut inside each 4-byte header field; length 0 keeps it below the file size.
-        {"cut in the length", [](Container& c) { c.lengthField = 0; c.cutAt = 2; }},
-        {"cut in K", [](Container& c) { c.lengthField = 0; c.cutAt = 6; }},
-        {"cut in L", [](Container& c) { c.lengthField = 0; c.cutAt = 8 + kKeyText.size() + 2; }},
-        {"payload not a multiple of 16", [](Container& c) { c.plain = Pattern(20); c.payloadSize = 24; }},
-        {"payload ending before the plaintext", [](Container& c) { c.payloadSize = 64; }},
-        {"second chunk cut short", [](Container& c) { c.plain = Pattern(65537); c.cutAt = c.Build().size() - 8; }},
+        {"cut in the length", kRefused, [](Container& c) { c.lengthField = 0; c.cutAt = 2; }},
+        {"cut in K", kRefused, [](Container& c) { c.lengthField = 0; c.cutAt = 6; }},
+        {"cut in L", kRefused, [](Container& c) { c.lengthField = 0; c.cutAt = 8 + kKeyText.size() + 2; }},
+        {"payload not a multiple of 16", kRefused, [](Container& c) { c.plain = Pattern(20); c.payloadSize = 24; }},
+        {"payload ending before the plaintext", kRefused, [](Container& c) { c.payloadSize = 64; }},
+        {"second chunk cut short", kRefused,
+         [](Container& c) { c.plain = Pattern(65537); c.cutAt = c.Build().size() - 8; }},
     };
     for (const auto& k : cases) {
-        Container c = good;
-        k.change(c);
-        if (c.Read() != kRefused)
+        Container changed = good;
+        k.change(changed);
+        if (changed.Read() != k.outcome)
             cvtest::fail(__FILE__, __LINE__, k.what);
     }
-    good.keyText = zeros + kKeyText;
-    CV_CHECK_EQ(good.Read(), kPlain);
 }
 
 CV_TEST(utf8_to_wide_limits_and_replacements)
 {
     WideChar buffer[262];
-    // 258 units and the terminator fit 260, with one more zero after them;
-    // 259 and 260 do not. The emoji is two units.
+    // 258 units and the terminator fit 260, with one more zero; 259 and 260 do not. The emoji is two units.
     for (size_t lead : {size_t(256), size_t(257), size_t(258)}) {
         std::fill(std::begin(buffer), std::end(buffer), WideChar(0x5555));
         const int n = TORVELIB::Utf8ToWide((std::string(lead, 'a') + "\xF0\x9F\x98\x80").c_str(), buffer, 260);
@@ -208,8 +190,7 @@ CV_TEST(utf8_to_wide_limits_and_replacements)
     for (size_t i = 0; i < 14; ++i)
         CV_CHECK_EQ(unsigned(buffer[i]), want[i]);
 #ifndef _WIN32
-    // An encoded surrogate is three ill-formed bytes. (Windows versions
-    // differ in detail here, so only the portable converter is pinned.)
+    // An encoded surrogate is three ill-formed bytes (Windows versions differ here).
     CV_CHECK_EQ(TORVELIB::Utf8ToWide("\xED\xA0\x80", buffer, 262), 4);
     CV_CHECK_EQ(unsigned(buffer[2]), 0xFFFDu);
 #endif

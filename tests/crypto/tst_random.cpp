@@ -14,16 +14,6 @@
 
 using namespace TORVELIB;
 
-namespace {
-
-long FileSize(const char* path)
-{
-    std::ifstream f(path, std::ios::binary | std::ios::ate);
-    return f ? static_cast<long>(f.tellg()) : -1;
-}
-
-} // namespace
-
 // RFC 1321's vectors, across the one- and two-block padding and past one block.
 CV_TEST(Md5CoreMatchesRfc1321)
 {
@@ -87,22 +77,23 @@ CV_TEST(ConstructionSeedsWithTheTimeInSeconds)
 CV_TEST(SeedFileIsWrittenOnlyWhenEnabled)
 {
     const char* path = "tst_random_seed.bin";
+    auto size = [path] { return long(std::ifstream(path, std::ios::binary | std::ios::ate).tellg()); }; // -1 if none
     std::remove(path);
     {
         CRandomGenerator gen;
         gen.SetSeedFile(path, false);
         for (uint32_t i = 0; i < 1024; ++i)
             gen.AddEntropy(i);
-        CV_CHECK(FileSize(path) == -1 && gen.SavePool() == 0);
+        CV_CHECK(size() == -1 && gen.SavePool() == 0);
         gen.SetSeedFile(path, true);
         for (uint32_t i = 0; i < 1023; ++i)
             gen.AddEntropy(i);
-        CV_CHECK_EQ(FileSize(path), -1L);
+        CV_CHECK_EQ(size(), -1L);
         gen.AddEntropy(0);
-        CV_CHECK_EQ(FileSize(path), 1024L);
+        CV_CHECK_EQ(size(), 1024L);
         std::remove(path);
     }
-    CV_CHECK_EQ(FileSize(path), 1024L);
+    CV_CHECK_EQ(size(), 1024L);
     std::remove(path);
     CRandomGenerator gen;
     gen.SetSeedFile("no-such-directory/seed.bin", true);

@@ -1,7 +1,6 @@
-// Containers packed on Linux by cvdata (OpenSSL, development key) must give
-// the same bytes to every build of the reader: natively this notices a key or
-// format change, as a Windows executable that the format has no host
-// dependence (byte order, wchar_t width, text-mode reads, chunking).
+// Containers packed on Linux by cvdata (OpenSSL, development key) give the same
+// bytes to every build of the reader: natively this notices a key or format
+// change; under Windows, any host dependence (byte order, wchar_t, text mode).
 #include "harness.h"
 #include "testutil.h"
 
@@ -11,9 +10,8 @@ using cvtest::Bytes;
 
 CV_TEST(packed_on_linux_reads_back_byte_for_byte)
 {
-    // Empty, 1, 16 bytes; UTF-8 XML; 65,537 bytes with zeros (two chunks, the
-    // second 16 bytes); a plaintext with a 100-byte check value, refused
-    // without it or with one byte of it changed.
+    // Empty, 1, 16 bytes; UTF-8 XML; 65,537 bytes (a second chunk of 16); a 100-byte
+    // check value, without which or with one byte changed the file is refused.
     for (const char* name : {"empty", "byte", "block", "config", "twochunks", "checked"}) {
         const std::string base = std::string(CV_PACKED_DIR) + "/" + name;
         const Bytes plain = cvtest::Slurp(base + ".plain");
