@@ -48,10 +48,14 @@ QStringList snapshot(const QObject* obj)
     return values;
 }
 
-// A value of the same type that differs from `current`; containers are
+// A value of the property's type that differs from `current`: for an
+// enumeration the next enumerator, so the value stays valid; containers are
 // built anew, so two calls give equal values that share nothing.
-QVariant otherValue(const QVariant& current)
+QVariant otherValue(const QMetaProperty& p, const QVariant& current)
 {
+    for (int k = 0; p.isEnumType() && k < p.enumerator().keyCount(); ++k)
+        if (p.enumerator().value(k) == current.toInt())
+            return p.enumerator().value((k + 1) % p.enumerator().keyCount());
     switch (current.userType()) {
     case QMetaType::Bool:
         return !current.toBool();
@@ -263,17 +267,18 @@ void tst_SettingsObjects::perClass()
     rec.watch(obj);
     for (int i = 0; i < n; ++i) {
         const QVariant before = prop(i).read(obj);
+        const QString value = describe(otherValue(prop(i), before));
         rec.reset();
-        QVERIFY(prop(i).write(obj, otherValue(before)));
+        QVERIFY(prop(i).write(obj, otherValue(prop(i), before)));
         if (c.props[i].noStorage) {
             QCOMPARE(describe(prop(i).read(obj)), QStringLiteral("0"));
             QVERIFY(rec.indices.isEmpty());
             continue;
         }
-        QCOMPARE(describe(prop(i).read(obj)), describe(otherValue(before)));
+        QCOMPARE(describe(prop(i).read(obj)), value);
         QCOMPARE(rec.indices, QVector<int> { i });
-        QCOMPARE(rec.states[0][i], describe(otherValue(before)));
-        QVERIFY(prop(i).write(obj, otherValue(before)));
+        QCOMPARE(rec.states[0][i], value);
+        QVERIFY(prop(i).write(obj, otherValue(prop(i), before)));
         QCOMPARE(rec.indices.size(), isContainer(c.props[i]) ? 2 : 1);
     }
 
