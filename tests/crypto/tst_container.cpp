@@ -144,7 +144,7 @@ CV_TEST(containers_built_with_the_development_key)
         {"K of 256", kPlain, [&](Container& c) { c.keyText = zeros + kKeyText; }},
         {"K of 257", kRefused, [&](Container& c) { c.keyText = "0" + zeros + kKeyText; }},
         {"K not below the file size", kRefused,
-         [](Container& c) { c.keyText = "1"; c.keyLengthField = 20; c.payloadSize = 0; }},
+         [](Container& c) { c.keyText = "1"; c.keyLengthField = 20; c.lengthField = 0; c.payloadSize = 0; }},
         {"key block of another type", kRefused, [](Container& c) { c.keyText = KeyText(kPayloadKey, 56, 1); }},
         {"empty key", kRefused, [](Container& c) { c.keyText = KeyText({}, 0); }},
         {"key longer than the key buffer", kRefused, [](Container& c) { c.keyText = KeyText(kPayloadKey, 600); }},
