@@ -22,7 +22,7 @@ using Bytes = cvtest::Bytes;
 // A k-byte block: B[0] = 0, the type, J low byte first, filler, data last.
 inline Bytes Block(uint32_t k, unsigned char type, uint32_t j, const Bytes& data)
 {
-    Bytes b = {0, type, static_cast<unsigned char>(j), static_cast<unsigned char>(j >> 8)};
+    Bytes b = { 0, type, static_cast<unsigned char>(j), static_cast<unsigned char>(j >> 8) };
     b.resize(k - data.size(), 0x5C);
     b.insert(b.end(), data.begin(), data.end());
     return b;

@@ -13,10 +13,18 @@ struct Case {
     const char* name;
     void (*fn)();
 };
-inline std::vector<Case>& registry() { static std::vector<Case> cases; return cases; }
-inline int& failures() { static int n = 0; return n; }
+inline std::vector<Case>& registry()
+{
+    static std::vector<Case> cases;
+    return cases;
+}
+inline int& failures()
+{
+    static int n = 0;
+    return n;
+}
 struct Registrar {
-    Registrar(const char* name, void (*fn)()) { registry().push_back({name, fn}); }
+    Registrar(const char* name, void (*fn)()) { registry().push_back({ name, fn }); }
 };
 
 inline void fail(const char* file, int line, const std::string& what)
@@ -32,34 +40,32 @@ inline std::string hex(const std::vector<unsigned char>& b) { return hex(b.data(
 // A value as a failed check prints it.
 inline std::string str(const std::string& s) { return '"' + s + '"'; }
 inline std::string str(const char* s) { return str(std::string(s)); }
-template <typename T>
-std::string str(const T& v) { return std::to_string(v); }
+template <typename T> std::string str(const T& v) { return std::to_string(v); }
 
 } // namespace cvtest
 
-#define CV_TEST(name)                                              \
-    static void name();                                            \
-    static const cvtest::Registrar name##_registrar(#name, &name); \
+#define CV_TEST(name)                                                                                                  \
+    static void name();                                                                                                \
+    static const cvtest::Registrar name##_registrar(#name, &name);                                                     \
     static void name()
 
-#define CV_CHECK(cond)                               \
-    do {                                             \
-        if (!(cond))                                 \
-            cvtest::fail(__FILE__, __LINE__, #cond); \
+#define CV_CHECK(cond)                                                                                                 \
+    do {                                                                                                               \
+        if (!(cond))                                                                                                   \
+            cvtest::fail(__FILE__, __LINE__, #cond);                                                                   \
     } while (0)
 
-#define CV_CHECK_EQ(a, b)                                                                            \
-    do {                                                                                             \
-        const auto cv_a_ = (a);                                                                      \
-        const auto cv_b_ = (b);                                                                      \
-        if (!(cv_a_ == cv_b_))                                                                       \
-            cvtest::fail(__FILE__, __LINE__,                                                         \
-                         #a " == " #b ": " + cvtest::str(cv_a_) + " vs " + cvtest::str(cv_b_));      \
+#define CV_CHECK_EQ(a, b)                                                                                              \
+    do {                                                                                                               \
+        const auto cv_a_ = (a);                                                                                        \
+        const auto cv_b_ = (b);                                                                                        \
+        if (!(cv_a_ == cv_b_))                                                                                         \
+            cvtest::fail(__FILE__, __LINE__, #a " == " #b ": " + cvtest::str(cv_a_) + " vs " + cvtest::str(cv_b_));    \
     } while (0)
 
-#define CV_CHECK_BYTES(a, b, n)                                                                      \
-    do {                                                                                             \
-        if (std::memcmp((a), (b), (n)) != 0)                                                         \
-            cvtest::fail(__FILE__, __LINE__,                                                         \
-                         #a " != " #b ": " + cvtest::hex((a), (n)) + " vs " + cvtest::hex((b), (n))); \
+#define CV_CHECK_BYTES(a, b, n)                                                                                        \
+    do {                                                                                                               \
+        if (std::memcmp((a), (b), (n)) != 0)                                                                           \
+            cvtest::fail(                                                                                              \
+                __FILE__, __LINE__, #a " != " #b ": " + cvtest::hex((a), (n)) + " vs " + cvtest::hex((b), (n)));       \
     } while (0)

@@ -5,7 +5,7 @@ std::string cvtest::hex(const void* data, size_t n)
     const auto* p = static_cast<const unsigned char*>(data);
     std::string s;
     for (size_t i = 0; i < n; ++i)
-        s += {"0123456789ABCDEF"[p[i] >> 4], "0123456789ABCDEF"[p[i] & 15]};
+        s += { "0123456789ABCDEF"[p[i] >> 4], "0123456789ABCDEF"[p[i] & 15] };
     return s;
 }
 

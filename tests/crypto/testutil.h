@@ -38,8 +38,8 @@ inline Bytes Slurp(const std::string& path)
 // zero byte, or anything else.
 enum Outcome { kRefused, kPlain, kWrong };
 
-inline Outcome Decrypt(const TORVELIB::WideChar* path, const Bytes& plain, const Bytes* check = nullptr,
-                       uint32_t checkLength = 0)
+inline Outcome Decrypt(
+    const TORVELIB::WideChar* path, const Bytes& plain, const Bytes* check = nullptr, uint32_t checkLength = 0)
 {
     unsigned char* const untouched = reinterpret_cast<unsigned char*>(uintptr_t(0x1234));
     unsigned char* out = untouched;
@@ -53,8 +53,8 @@ inline Outcome Decrypt(const TORVELIB::WideChar* path, const Bytes& plain, const
 }
 
 // Through a zero-filled 260-unit buffer, as the library's caller converts paths.
-inline Outcome DecryptUtf8(const std::string& path, const Bytes& plain, const Bytes* check = nullptr,
-                           uint32_t checkLength = 0)
+inline Outcome DecryptUtf8(
+    const std::string& path, const Bytes& plain, const Bytes* check = nullptr, uint32_t checkLength = 0)
 {
     TORVELIB::WideChar buffer[260] = {};
     TORVELIB::Utf8ToWide(path.c_str(), buffer, 260);

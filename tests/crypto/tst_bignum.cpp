@@ -35,10 +35,14 @@ CV_TEST(from_string_and_bit_length)
     // One number through all rows: a bad character keeps the digits before
     // it, an unknown radix changes nothing.
     const int hex = CBigNumber::Hexadecimal, dec = CBigNumber::Decimal;
-    const struct { int radix; const char* text; int result; const char* value; } rows[] = {
-        {hex, "ff", 1, "FF"}, {hex, "FF", 1, "FF"}, {hex, "0ff", 1, "FF"}, {hex, "12g", 0, "12"},
-        {hex, "12 3", 0, "12"}, {hex, "", 1, ""}, {dec, "4294967296", 1, "100000000"}, {dec, "12a", 0, "C"},
-        {0, "1", 0, "C"}, {3, "1", 0, "C"}};
+    const struct {
+        int radix;
+        const char* text;
+        int result;
+        const char* value;
+    } rows[] = { { hex, "ff", 1, "FF" }, { hex, "FF", 1, "FF" }, { hex, "0ff", 1, "FF" }, { hex, "12g", 0, "12" },
+        { hex, "12 3", 0, "12" }, { hex, "", 1, "" }, { dec, "4294967296", 1, "100000000" }, { dec, "12a", 0, "C" },
+        { 0, "1", 0, "C" }, { 3, "1", 0, "C" } };
     CBigNumber n;
     for (const auto& r : rows) {
         CV_CHECK_EQ(r.radix == hex ? n.FromString(r.text) : n.FromString(r.radix, r.text), r.result);
@@ -55,16 +59,16 @@ CV_TEST(mod_exp_results)
 {
     // Hexadecimal operands and result; none means refused, the result untouched.
     const char* const rows[][4] = {
-        {"3", "5", "A", nullptr}, // even modulus
-        {"3", "5", "0", nullptr},
-        {"3", "5", "7", "5"},
-        {"3", "0", "7", "1"},
-        {"1B69B4BACD05F15", "1", "F4243", "30F4F"}, // a base longer than the modulus is reduced
-        {"2", "A", "F4243", "400"}, // base 2, the exponent used up by its leading bits
-        {"2", "14", "F4243", "BDBD"}, // ... which reach exactly the modulus size
-        {"2", "64", "F4243", "3DCB5"}, // base 2 with doublings after them
-        {"DEADBEEFCAFEBABE1234", "10001", "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF61",
-         "494D03405A475602EC47D955DAF66AF245E03AE408D92D5E561785F42681BF38F"},
+        { "3", "5", "A", nullptr }, // even modulus
+        { "3", "5", "0", nullptr },
+        { "3", "5", "7", "5" },
+        { "3", "0", "7", "1" },
+        { "1B69B4BACD05F15", "1", "F4243", "30F4F" }, // a base longer than the modulus is reduced
+        { "2", "A", "F4243", "400" }, // base 2, the exponent used up by its leading bits
+        { "2", "14", "F4243", "BDBD" }, // ... which reach exactly the modulus size
+        { "2", "64", "F4243", "3DCB5" }, // base 2 with doublings after them
+        { "DEADBEEFCAFEBABE1234", "10001", "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF61",
+            "494D03405A475602EC47D955DAF66AF245E03AE408D92D5E561785F42681BF38F" },
     };
     for (const auto& r : rows) {
         CBigNumber result, base, exponent, modulus;
@@ -79,8 +83,11 @@ CV_TEST(mod_exp_results)
 
 CV_TEST(unpack_key_block_type_and_length_checks)
 {
-    const struct { unsigned char type; uint32_t j; int result; } rows[] = {
-        {2, 16, 16}, {1, 16, -3}, {2, 511, 511}, {2, 512, -2}, {2, 0, 0}};
+    const struct {
+        unsigned char type;
+        uint32_t j;
+        int result;
+    } rows[] = { { 2, 16, 16 }, { 1, 16, -3 }, { 2, 511, 511 }, { 2, 512, -2 }, { 2, 0, 0 } };
     for (const auto& r : rows) {
         const Bytes block = devkey::Block(128, r.type, r.j, cvtest::Pattern(std::min(r.j, 16u)));
         CBigNumber m;
@@ -117,10 +124,10 @@ CV_TEST(decrypt_with_the_public_key)
     rsa.PublicExponent().FromString(devkey::kPublicExponent);
     const Bytes untouched(56, 0);
     unsigned char out[512];
-    for (const char* modulus : {"", "AC62DA6512F2EC65A1DA8A2F7D5112A4", "0", devkey::kModulus}) {
+    for (const char* modulus : { "", "AC62DA6512F2EC65A1DA8A2F7D5112A4", "0", devkey::kModulus }) {
         rsa.Modulus().FromString(modulus);
         const bool odd = std::strcmp(modulus, devkey::kModulus) == 0;
-        for (const CBigNumber* value : {&c, &above}) {
+        for (const CBigNumber* value : { &c, &above }) {
             std::memset(out, 0, sizeof out);
             CV_CHECK_EQ(rsa.Decrypt(out, sizeof out, *value), odd ? 56 : -1);
             CV_CHECK_BYTES(out, (odd ? key : untouched).data(), 56);

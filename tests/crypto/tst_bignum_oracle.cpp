@@ -11,8 +11,16 @@
 
 namespace {
 
-uint32_t RandomBelow(uint32_t n) { static std::mt19937_64 rng(20240607); return uint32_t(rng() % n); }
-BN_CTX* Ctx() { static BN_CTX* ctx = BN_CTX_new(); return ctx; }
+uint32_t RandomBelow(uint32_t n)
+{
+    static std::mt19937_64 rng(20240607);
+    return uint32_t(rng() % n);
+}
+BN_CTX* Ctx()
+{
+    static BN_CTX* ctx = BN_CTX_new();
+    return ctx;
+}
 
 struct Bn {
     BIGNUM* p = BN_new();
@@ -65,7 +73,7 @@ void CheckModExp(const Bn& base, const Bn& e, const Bn& m)
 // and longer than them; then base 2, which takes the doubling path, and N + 2 through the general path.
 CV_TEST(modexp_every_window_width_and_the_base2_path)
 {
-    for (int bits : {2, 3, 5, 6, 17, 23, 24, 50, 80, 81, 160, 240, 241, 500, 672, 673, 1024, 1792, 1793, 2100}) {
+    for (int bits : { 2, 3, 5, 6, 17, 23, 24, 50, 80, 81, 160, 240, 241, 500, 672, 673, 1024, 1792, 1793, 2100 }) {
         for (uint32_t round = 0; round < 12; ++round) {
             Bn m, base, e;
             const uint32_t words = round < 2 ? round + 1 : 1 + RandomBelow(64);
@@ -140,8 +148,7 @@ namespace {
 
 // a * b / R mod N through the Montgomery kernel of one digit size. Exponentiation
 // uses only the widest kernel the compiler offers; the others are tested here.
-template <class D>
-void CheckMontgomery()
+template <class D> void CheckMontgomery()
 {
     constexpr int kBits = 8 * sizeof(D);
     for (int round = 0; round < 200; ++round) {

@@ -17,8 +17,7 @@ using cvtest::Bytes;
 namespace {
 
 // Calls check(record) for each block of "Name = hex" lines; Cipher ends a block.
-template <typename Check>
-void ForEachVector(const char* name, Check check)
+template <typename Check> void ForEachVector(const char* name, Check check)
 {
     std::ifstream file(std::string(CV_TEST_DATA_DIR) + "/" + name);
     std::map<std::string, std::string> record;
@@ -45,8 +44,7 @@ Bytes FromHex(const std::string& hex)
     return out;
 }
 
-template <typename Fn>
-std::string InvalidArgumentText(Fn fn)
+template <typename Fn> std::string InvalidArgumentText(Fn fn)
 {
     try {
         fn();
@@ -62,7 +60,7 @@ std::string InvalidArgumentText(Fn fn)
 // keeps the zeros that padded the last block.
 CV_TEST(KnownAnswers)
 {
-    for (const char* file : {"blowfish_published.vec", "blowfish.vec"}) {
+    for (const char* file : { "blowfish_published.vec", "blowfish.vec" }) {
         ForEachVector(file, [](std::map<std::string, std::string>& r) {
             const Bytes key = FromHex(r["Key"]), iv = FromHex(r["IV"]), plain = FromHex(r["Plain"]);
             const int mode = r["Mode"] == "CBC" ? CBlowfish::CBC : r["Mode"] == "CFB" ? CBlowfish::CFB : CBlowfish::ECB;
@@ -72,7 +70,7 @@ CV_TEST(KnownAnswers)
             CV_CHECK(out == plain);
         });
     }
-    for (const char* file : {"des_published.vec", "tripledes.vec"}) {
+    for (const char* file : { "des_published.vec", "tripledes.vec" }) {
         ForEachVector(file, [](std::map<std::string, std::string>& r) {
             const Bytes key = FromHex(r["Key"]), plain = FromHex(r["Plain"]), cipher = FromHex(r["Cipher"]);
             TripleDesContext ctx = {};
@@ -105,7 +103,7 @@ CV_TEST(BlowfishLengthsModesAndInPlace)
     };
     CV_CHECK(deciphered(7) == deciphered(CBlowfish::ECB) && deciphered(-1) == deciphered(CBlowfish::ECB));
     // Every call starts from the chain, and out of place gives the same.
-    for (int mode : {int(CBlowfish::ECB), int(CBlowfish::CBC), int(CBlowfish::CFB)}) {
+    for (int mode : { int(CBlowfish::ECB), int(CBlowfish::CBC), int(CBlowfish::CFB) }) {
         Bytes inPlace = data;
         bf.Decrypt(inPlace.data(), inPlace.data(), inPlace.size(), mode);
         CV_CHECK(inPlace == deciphered(mode) && inPlace == deciphered(mode));

@@ -52,7 +52,7 @@ Bytes OpenSslEde(Bytes k1, Bytes k2, Bytes in, int direction)
     Bytes out(in.size());
     for (size_t i = 0; i < in.size(); i += 8)
         DES_ecb3_encrypt(reinterpret_cast<const_DES_cblock*>(&in[i]), reinterpret_cast<DES_cblock*>(&out[i]), &s1, &s2,
-                         &s1, direction);
+            &s1, direction);
     return out;
 }
 
@@ -69,7 +69,7 @@ CV_TEST(BlowfishMatchesOpenSslForEveryKeyLengthAndMode)
             bf.EncryptBlock(block);
             const Bytes expected = OpenSslBlowfish(key, iv, CBlowfish::ECB, one);
             CV_CHECK(block.m_uil == Be32(&expected[0]) && block.m_uir == Be32(&expected[4]));
-            for (int mode : {int(CBlowfish::ECB), int(CBlowfish::CBC), int(CBlowfish::CFB)}) {
+            for (int mode : { int(CBlowfish::ECB), int(CBlowfish::CBC), int(CBlowfish::CFB) }) {
                 const Bytes plain = RandomBytes(rng, 8 * (1 + rng() % 9));
                 const Bytes cipher = OpenSslBlowfish(key, iv, mode, plain);
                 Bytes out(cipher.size());

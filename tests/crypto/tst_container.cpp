@@ -101,9 +101,11 @@ CV_TEST(containers_built_with_the_development_key)
     }
     // Around the 16-byte block and the 65,536-byte chunk, several MiB, and payloads longer than the padded
     // plaintext, whose surplus in the last chunk is deciphered but not copied.
-    const struct { size_t n; int64_t payload; } shapes[] = {
-        {0, -1}, {1, -1}, {15, -1}, {16, -1}, {17, -1}, {65536, -1}, {65537, -1}, {3 * 1024 * 1024 + 5, -1},
-        {10, 4096}, {65556, 131072}};
+    const struct {
+        size_t n;
+        int64_t payload;
+    } shapes[] = { { 0, -1 }, { 1, -1 }, { 15, -1 }, { 16, -1 }, { 17, -1 }, { 65536, -1 }, { 65537, -1 },
+        { 3 * 1024 * 1024 + 5, -1 }, { 10, 4096 }, { 65556, 131072 } };
     for (const auto& shape : shapes) {
         Container c;
         c.plain = Pattern(shape.n, static_cast<unsigned>(shape.n));
@@ -121,7 +123,7 @@ CV_TEST(containers_built_with_the_development_key)
     CV_CHECK_EQ(checked.Read(&checked.check, 0), kRefused);
     CV_CHECK_EQ(checked.Read(nullptr, l), kRefused);
     CV_CHECK_EQ(checked.Read(&checked.check, l - 1), kRefused);
-    for (size_t at : {size_t(3), size_t(65535), size_t(65536), size_t(69999)}) {
+    for (size_t at : { size_t(3), size_t(65535), size_t(65536), size_t(69999) }) {
         Bytes other = checked.check;
         other[at] ^= 0x40;
         CV_CHECK_EQ(checked.Read(&other, l), kRefused);
@@ -139,6 +141,7 @@ CV_TEST(containers_built_with_the_development_key)
         cvtest::Outcome outcome;
         std::function<void(Container&)> change;
     } cases[] = {
+        // clang-format off
         {"length not below the file size", kRefused, [&](Container& c) { c.lengthField = size; }},
         {"length beyond the payload", kRefused, [&](Container& c) { c.lengthField = size - 1; }},
         {"K of 256", kPlain, [&](Container& c) { c.keyText = zeros + kKeyText; }},
@@ -160,6 +163,7 @@ CV_TEST(containers_built_with_the_development_key)
         {"payload ending before the plaintext", kRefused, [](Container& c) { c.payloadSize = 64; }},
         {"second chunk cut short", kRefused,
          [](Container& c) { c.plain = Pattern(65537); c.cutAt = c.Build().size() - 8; }},
+        // clang-format on
     };
     for (const auto& k : cases) {
         Container changed = good;
@@ -173,11 +177,11 @@ CV_TEST(utf8_to_wide_limits_and_replacements)
 {
     WideChar buffer[262];
     // 258 units and the terminator fit 260, with one more zero; 259 and 260 do not. The emoji is two units.
-    for (size_t lead : {size_t(256), size_t(257), size_t(258)}) {
+    for (size_t lead : { size_t(256), size_t(257), size_t(258) }) {
         std::fill(std::begin(buffer), std::end(buffer), WideChar(0x5555));
         const int n = TORVELIB::Utf8ToWide((std::string(lead, 'a') + "\xF0\x9F\x98\x80").c_str(), buffer, 260);
         CV_CHECK_EQ(n, lead == 256 ? 259 : 0);
-        const unsigned fits[] = {0xD83D, 0xDE00, 0, 0, 0x5555};
+        const unsigned fits[] = { 0xD83D, 0xDE00, 0, 0, 0x5555 };
         for (size_t i = 0; i < 5; ++i)
             CV_CHECK_EQ(unsigned(buffer[256 + i]), lead == 256 ? fits[i] : 0x5555u);
     }
@@ -185,7 +189,8 @@ CV_TEST(utf8_to_wide_limits_and_replacements)
     // ill-formed subsequence: a truncated sequence, a lone continuation byte,
     // an overlong form, a truncated four-byte form, a byte never used.
     const char* text = "\xC3\xA9\xE2\x82\xAC|\xE2\x82|\x80|\xC0\xAF|\xF0\x9F\x98|\xF5";
-    const unsigned want[] = {0xE9, 0x20AC, '|', 0xFFFD, '|', 0xFFFD, '|', 0xFFFD, 0xFFFD, '|', 0xFFFD, '|', 0xFFFD, 0};
+    const unsigned want[]
+        = { 0xE9, 0x20AC, '|', 0xFFFD, '|', 0xFFFD, '|', 0xFFFD, 0xFFFD, '|', 0xFFFD, '|', 0xFFFD, 0 };
     CV_CHECK_EQ(TORVELIB::Utf8ToWide(text, buffer, 262), 14);
     for (size_t i = 0; i < 14; ++i)
         CV_CHECK_EQ(unsigned(buffer[i]), want[i]);

@@ -18,17 +18,17 @@ using namespace TORVELIB;
 CV_TEST(Md5CoreMatchesRfc1321)
 {
     const char* const cases[][2] = {
-        {"", "D41D8CD98F00B204E9800998ECF8427E"},
-        {"abc", "900150983CD24FB0D6963F7D28E17F72"},
-        {"message digest", "F96B697D7CB7938D525A2F31AAF161D0"},
-        {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789", "D174AB98D277D9F5A5611C2C9F419D9F"},
-        {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
-         "57EDF4A22BE3C955AC49DA2E2107B67A"},
+        { "", "D41D8CD98F00B204E9800998ECF8427E" },
+        { "abc", "900150983CD24FB0D6963F7D28E17F72" },
+        { "message digest", "F96B697D7CB7938D525A2F31AAF161D0" },
+        { "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789", "D174AB98D277D9F5A5611C2C9F419D9F" },
+        { "12345678901234567890123456789012345678901234567890123456789012345678901234567890",
+            "57EDF4A22BE3C955AC49DA2E2107B67A" },
     };
     for (const auto& c : cases) {
         unsigned char digest[16];
-        md5_detail::Md5Digest(md5_detail::kStandardIv, reinterpret_cast<const unsigned char*>(c[0]),
-                              std::strlen(c[0]), digest);
+        md5_detail::Md5Digest(
+            md5_detail::kStandardIv, reinterpret_cast<const unsigned char*>(c[0]), std::strlen(c[0]), digest);
         CV_CHECK_EQ(cvtest::hex(digest, 16), c[1]);
     }
 }
@@ -44,7 +44,7 @@ CV_TEST(MixAtStart1020WrapsToTheFront)
     for (unsigned char& b : expected)
         b = static_cast<unsigned char>(std::rand() % 255);
     const uint32_t v = ((r ^ 1020u) & 1023u) | 0x5EED0000u;
-    const unsigned char bytes[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8), 0xED, 0x5E};
+    const unsigned char bytes[4] = { static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8), 0xED, 0x5E };
     unsigned char digest[16];
     md5_detail::Md5Digest(md5_detail::kPoolIv, bytes, 4, digest);
     for (uint32_t i = 0; i < 16; ++i)

@@ -12,7 +12,7 @@ CV_TEST(packed_on_linux_reads_back_byte_for_byte)
 {
     // Empty, 1, 16 bytes; UTF-8 XML; 65,537 bytes (a second chunk of 16); a 100-byte
     // check value, without which or with one byte changed the file is refused.
-    for (const char* name : {"empty", "byte", "block", "config", "twochunks", "checked"}) {
+    for (const char* name : { "empty", "byte", "block", "config", "twochunks", "checked" }) {
         const std::string base = std::string(CV_PACKED_DIR) + "/" + name;
         const Bytes plain = cvtest::Slurp(base + ".plain");
         Bytes check = cvtest::Slurp(base + ".check");

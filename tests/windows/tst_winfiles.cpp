@@ -61,7 +61,7 @@ CV_TEST(paths_of_258_259_and_260_units)
         std::printf("note: working directory of %zu units; length cases not run\n", dir.size());
         return;
     }
-    for (size_t units : {size_t(258), size_t(259), size_t(260)}) {
+    for (size_t units : { size_t(258), size_t(259), size_t(260) }) {
         const std::wstring path = dir + L"\\" + std::wstring(units - fixed, L'a') + tail;
         CV_CHECK(WriteWide(path, kContainer));
         CV_CHECK_EQ(ReadUtf8(path), units == 258 ? kPlain : kRefused);
@@ -77,11 +77,12 @@ CV_TEST(another_handle_holds_the_file)
 {
     const std::wstring path = WorkDir(L"sharing") + L"\\held.data";
     CV_CHECK(WriteWide(path, kContainer));
-    const struct { DWORD access, share; cvtest::Outcome outcome; } holders[] = {
-        {GENERIC_READ, FILE_SHARE_READ, kPlain},
-        {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, kPlain},
-        {GENERIC_READ, 0, kRefused},
-        {GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, kRefused}};
+    const struct {
+        DWORD access, share;
+        cvtest::Outcome outcome;
+    } holders[] = { { GENERIC_READ, FILE_SHARE_READ, kPlain },
+        { GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, kPlain }, { GENERIC_READ, 0, kRefused },
+        { GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, kRefused } };
     for (const auto& holder : holders) {
         HANDLE h = CreateFileW(path.c_str(), holder.access, holder.share, nullptr, OPEN_EXISTING, 0, nullptr);
         CV_CHECK(h != INVALID_HANDLE_VALUE);
@@ -89,7 +90,7 @@ CV_TEST(another_handle_holds_the_file)
         CloseHandle(h);
         CV_CHECK(WriteWide(path, kContainer));
     }
-    for (size_t keep : {size_t(2), kContainer.size() - 8}) {
+    for (size_t keep : { size_t(2), kContainer.size() - 8 }) {
         CV_CHECK(WriteWide(path, Bytes(kContainer.begin(), kContainer.begin() + std::ptrdiff_t(keep))));
         CV_CHECK_EQ(Read(path), kRefused);
     }
@@ -101,12 +102,12 @@ CV_TEST(attributes_directories_and_missing_files)
 {
     const std::wstring dir = WorkDir(L"attributes"), path = dir + L"\\flags.data";
     CV_CHECK(WriteWide(path, kContainer));
-    for (DWORD attributes : {DWORD(FILE_ATTRIBUTE_READONLY), DWORD(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
-                             DWORD(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE)}) {
+    for (DWORD attributes : { DWORD(FILE_ATTRIBUTE_READONLY), DWORD(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
+             DWORD(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE) }) {
         CV_CHECK(SetFileAttributesW(path.c_str(), attributes));
         CV_CHECK_EQ(Read(path), kPlain);
     }
-    for (const std::wstring& p : {dir, dir + L"\\", dir + L"\\missing.data", std::wstring()})
+    for (const std::wstring& p : { dir, dir + L"\\", dir + L"\\missing.data", std::wstring() })
         CV_CHECK_EQ(Read(p), kRefused);
 }
 
