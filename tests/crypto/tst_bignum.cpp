@@ -5,6 +5,7 @@
 #include "rsa/CRSA.h"
 
 #include <algorithm>
+#include <tuple>
 
 using devkey::Bytes;
 using TORVELIB::CRSA;
@@ -35,18 +36,13 @@ CV_TEST(from_string_and_bit_length)
     // One number through all rows: a bad character keeps the digits before
     // it, an unknown radix changes nothing.
     const int hex = CBigNumber::Hexadecimal, dec = CBigNumber::Decimal;
-    const struct {
-        int radix;
-        const char* text;
-        int result;
-        const char* value;
-    } rows[] = { { hex, "ff", 1, "FF" }, { hex, "FF", 1, "FF" }, { hex, "0ff", 1, "FF" }, { hex, "12g", 0, "12" },
-        { hex, "12 3", 0, "12" }, { hex, "", 1, "" }, { dec, "4294967296", 1, "100000000" }, { dec, "12a", 0, "C" },
-        { 0, "1", 0, "C" }, { 3, "1", 0, "C" } };
+    const std::tuple<int, const char*, int, const char*> rows[] = { { hex, "ff", 1, "FF" }, { hex, "FF", 1, "FF" },
+        { hex, "0ff", 1, "FF" }, { hex, "12g", 0, "12" }, { hex, "12 3", 0, "12" }, { hex, "", 1, "" },
+        { dec, "4294967296", 1, "100000000" }, { dec, "12a", 0, "C" }, { 0, "1", 0, "C" }, { 3, "1", 0, "C" } };
     CBigNumber n;
-    for (const auto& r : rows) {
-        CV_CHECK_EQ(r.radix == hex ? n.FromString(r.text) : n.FromString(r.radix, r.text), r.result);
-        CV_CHECK_EQ(Text(n), r.value);
+    for (const auto& [radix, text, result, value] : rows) {
+        CV_CHECK_EQ(radix == hex ? n.FromString(text) : n.FromString(radix, text), result);
+        CV_CHECK_EQ(Text(n), value);
     }
     CV_CHECK_EQ(n.BitLength(), 4u);
     n.FromString("01020304");
@@ -83,25 +79,22 @@ CV_TEST(mod_exp_results)
 
 CV_TEST(unpack_key_block_type_and_length_checks)
 {
-    const struct {
-        unsigned char type;
-        uint32_t j;
-        int result;
-    } rows[] = { { 2, 16, 16 }, { 1, 16, -3 }, { 2, 511, 511 }, { 2, 512, -2 }, { 2, 0, 0 } };
-    for (const auto& r : rows) {
-        const Bytes block = devkey::Block(128, r.type, r.j, cvtest::Pattern(std::min(r.j, 16u)));
+    const std::tuple<unsigned char, uint32_t, int> rows[]
+        = { { 2, 16, 16 }, { 1, 16, -3 }, { 2, 511, 511 }, { 2, 512, -2 }, { 2, 0, 0 } };
+    for (const auto& [type, j, result] : rows) {
+        const Bytes block = devkey::Block(128, type, j, cvtest::Pattern(std::min(j, 16u)));
         CBigNumber m;
         Load(m, block);
         unsigned char out[600];
         std::memset(out, 0xAA, sizeof out);
-        CV_CHECK_EQ(CRSA::UnpackKeyBlock(out, 512, m, 2, 128), r.result);
+        CV_CHECK_EQ(CRSA::UnpackKeyBlock(out, 512, m, 2, 128), result);
         // The last J bytes of the block, zeros above its 128, and a zero
         // after them; nothing at all on an error.
         Bytes want(sizeof out, 0xAA);
-        if (r.result >= 0) {
-            const uint32_t fromBlock = std::min(r.j, 128u);
-            std::fill(want.begin(), want.begin() + r.j + 1, 0);
-            std::copy(block.end() - fromBlock, block.end(), want.begin() + (r.j - fromBlock));
+        if (result >= 0) {
+            const uint32_t fromBlock = std::min(j, 128u);
+            std::fill(want.begin(), want.begin() + j + 1, 0);
+            std::copy(block.end() - fromBlock, block.end(), want.begin() + (j - fromBlock));
         }
         CV_CHECK_BYTES(out, want.data(), sizeof out);
     }

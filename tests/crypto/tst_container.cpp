@@ -101,15 +101,12 @@ CV_TEST(containers_built_with_the_development_key)
     }
     // Around the 16-byte block and the 65,536-byte chunk, several MiB, and payloads longer than the padded
     // plaintext, whose surplus in the last chunk is deciphered but not copied.
-    const struct {
-        size_t n;
-        int64_t payload;
-    } shapes[] = { { 0, -1 }, { 1, -1 }, { 15, -1 }, { 16, -1 }, { 17, -1 }, { 65536, -1 }, { 65537, -1 },
-        { 3 * 1024 * 1024 + 5, -1 }, { 10, 4096 }, { 65556, 131072 } };
-    for (const auto& shape : shapes) {
+    const std::pair<size_t, int64_t> shapes[] = { { 0, -1 }, { 1, -1 }, { 15, -1 }, { 16, -1 }, { 17, -1 },
+        { 65536, -1 }, { 65537, -1 }, { 3 * 1024 * 1024 + 5, -1 }, { 10, 4096 }, { 65556, 131072 } };
+    for (const auto& [n, payload] : shapes) {
         Container c;
-        c.plain = Pattern(shape.n, static_cast<unsigned>(shape.n));
-        c.payloadSize = shape.payload;
+        c.plain = Pattern(n, static_cast<unsigned>(n));
+        c.payloadSize = payload;
         CV_CHECK_EQ(c.Read(), kPlain);
     }
 
@@ -136,12 +133,8 @@ CV_TEST(containers_built_with_the_development_key)
     const std::string zeros(256 - kKeyText.size(), '0');
     std::string mangled = kKeyText;
     mangled[10] = mangled[10] == '1' ? '2' : '1';
-    const struct {
-        const char* what;
-        cvtest::Outcome outcome;
-        std::function<void(Container&)> change;
-    } cases[] = {
-        // clang-format off
+    // clang-format off
+    const struct { const char* what; cvtest::Outcome outcome; std::function<void(Container&)> change; } cases[] = {
         {"length not below the file size", kRefused, [&](Container& c) { c.lengthField = size; }},
         {"length beyond the payload", kRefused, [&](Container& c) { c.lengthField = size - 1; }},
         {"K of 256", kPlain, [&](Container& c) { c.keyText = zeros + kKeyText; }},
@@ -163,8 +156,8 @@ CV_TEST(containers_built_with_the_development_key)
         {"payload ending before the plaintext", kRefused, [](Container& c) { c.payloadSize = 64; }},
         {"second chunk cut short", kRefused,
          [](Container& c) { c.plain = Pattern(65537); c.cutAt = c.Build().size() - 8; }},
-        // clang-format on
     };
+    // clang-format on
     for (const auto& k : cases) {
         Container changed = good;
         k.change(changed);

@@ -9,6 +9,8 @@
 #endif
 #include <windows.h>
 
+#include <tuple>
+
 using cvtest::Bytes;
 using cvtest::kPlain;
 using cvtest::kRefused;
@@ -77,16 +79,13 @@ CV_TEST(another_handle_holds_the_file)
 {
     const std::wstring path = WorkDir(L"sharing") + L"\\held.data";
     CV_CHECK(WriteWide(path, kContainer));
-    const struct {
-        DWORD access, share;
-        cvtest::Outcome outcome;
-    } holders[] = { { GENERIC_READ, FILE_SHARE_READ, kPlain },
+    const std::tuple<DWORD, DWORD, cvtest::Outcome> holders[] = { { GENERIC_READ, FILE_SHARE_READ, kPlain },
         { GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, kPlain }, { GENERIC_READ, 0, kRefused },
         { GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, kRefused } };
-    for (const auto& holder : holders) {
-        HANDLE h = CreateFileW(path.c_str(), holder.access, holder.share, nullptr, OPEN_EXISTING, 0, nullptr);
+    for (const auto& [access, share, outcome] : holders) {
+        HANDLE h = CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr);
         CV_CHECK(h != INVALID_HANDLE_VALUE);
-        CV_CHECK_EQ(Read(path), holder.outcome);
+        CV_CHECK_EQ(Read(path), outcome);
         CloseHandle(h);
         CV_CHECK(WriteWide(path, kContainer));
     }
