@@ -11,16 +11,10 @@
 
 namespace {
 
-uint32_t RandomBelow(uint32_t n)
-{
-    static std::mt19937_64 rng(20240607);
-    return uint32_t(rng() % n);
-}
-BN_CTX* Ctx()
-{
-    static BN_CTX* ctx = BN_CTX_new();
-    return ctx;
-}
+std::mt19937_64 rng(20240607);
+BN_CTX* const ctx = BN_CTX_new();
+
+uint32_t RandomBelow(uint32_t n) { return uint32_t(rng() % n); }
 
 struct Bn {
     BIGNUM* p = BN_new();
@@ -62,7 +56,7 @@ void CheckModExp(const Bn& base, const Bn& e, const Bn& m)
     Load(cm, m);
     CV_CHECK_EQ(CBigNumber::ModExp(cr, cb, ce, cm), 0);
     Bn want;
-    BN_mod_exp(want.p, base.p, e.p, m.p, Ctx());
+    BN_mod_exp(want.p, base.p, e.p, m.p, ctx);
     if (!Same(cr, want.p))
         cvtest::fail(__FILE__, __LINE__, "base " + Hex(base.p) + " e " + Hex(e.p) + " m " + Hex(m.p));
 }
@@ -169,12 +163,12 @@ template <class D> void CheckMontgomery()
         mont.SqrMod(square.data(), ad.data(), t.data());
 
         BN_lshift(r.p, BN_value_one(), kBits * int(digits));
-        BN_mod_inverse(r.p, r.p, n.p, Ctx());
-        BN_mod_mul(want.p, a.p, b.p, n.p, Ctx());
-        BN_mod_mul(want.p, want.p, r.p, n.p, Ctx());
+        BN_mod_inverse(r.p, r.p, n.p, ctx);
+        BN_mod_mul(want.p, a.p, b.p, n.p, ctx);
+        BN_mod_mul(want.p, want.p, r.p, n.p, ctx);
         CV_CHECK(product == toDigits(want));
-        BN_mod_mul(want.p, a.p, a.p, n.p, Ctx());
-        BN_mod_mul(want.p, want.p, r.p, n.p, Ctx());
+        BN_mod_mul(want.p, a.p, a.p, n.p, ctx);
+        BN_mod_mul(want.p, want.p, r.p, n.p, ctx);
         CV_CHECK(square == toDigits(want));
     }
 }
