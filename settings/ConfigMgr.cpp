@@ -112,22 +112,16 @@ void ConfigMgr::destroyInstance()
     s_pInstance = nullptr;
 }
 
+// Constants of the library as it is published (the Windows build), whatever
+// platform it was compiled on.
 bool ConfigMgr::isWindowsPaltform()
 {
-#ifdef Q_OS_WIN
     return true;
-#else
-    return false;
-#endif
 }
 
 bool ConfigMgr::isMacPaltform()
 {
-#ifdef Q_OS_MACOS
-    return true;
-#else
     return false;
-#endif
 }
 
 void ConfigMgr::loadConfig()
