@@ -28,13 +28,15 @@ class CVSETTINGS_EXPORT VideoSettingVideo : public QObject
     Q_ENUMS(VideoEncoderMode VideoStandard)
 
 public:
-    enum VideoEncoderMode {
+    // Held as 32-bit values; any int is accepted, named or not, so the fixed
+    // underlying type keeps the values between the enumerators defined.
+    enum VideoEncoderMode : int {
         ENCODERMODE_VBR = 0,
         ENCODERMODE_CBR = 1,
         ENCODERMODE_ABR = 2,
     };
 
-    enum VideoStandard {
+    enum VideoStandard : int {
         VIDEOSTANDARD_PAL = 1,
         VIDEOSTANDARD_NTSC = 2,
         VIDEOSTANDARD_SECAM = 3,
