@@ -5,17 +5,14 @@
 using UserMap = QMap<QString, LoginSettingUser>;
 
 // Field order: the order in which assignment compares, stores and signals.
-#define LOGIN_SETTING_FIELDS(F)                  \
-    F(QString, lastLoginUser, LastLoginUser, {}) \
-    F(QString, autoLoginUser, AutoLoginUser, {}) \
+#define LOGIN_SETTING_FIELDS(F)                                                                                        \
+    F(QString, lastLoginUser, LastLoginUser, {})                                                                       \
+    F(QString, autoLoginUser, AutoLoginUser, {})                                                                       \
     F(UserMap, users, Users, {})
 
 CV_SETTINGS_CLASS(LoginSetting, LOGIN_SETTING_FIELDS)
 
-LoginSettingUser LoginSetting::user(const QString& name) const
-{
-    return d->users.value(name);
-}
+LoginSettingUser LoginSetting::user(const QString& name) const { return d->users.value(name); }
 
 void LoginSetting::replaceIntoUser(const LoginSettingUser& user)
 {
@@ -27,7 +24,9 @@ void LoginSetting::replaceIntoUser(const LoginSettingUser& user)
 
 void LoginSetting::removeUser(const QString& name)
 {
-    d->users.remove(name);
+    // `name` may be the key or the e-mail of the very entry removed, which
+    // QMap::remove still reads after freeing the entry, so it works on a copy.
+    d->users.remove(QString(name));
     emit usersChanged(d->users);
 }
 
