@@ -96,8 +96,9 @@ CV_TEST(another_handle_holds_the_file)
     CV_CHECK(WriteWide(path, kContainer));
 }
 
-// The attributes go back to the open as its flags.
-CV_TEST(attributes_directories_and_missing_files)
+// The attributes go back to the open as its flags. Anything but a disk file is
+// refused without reading: a directory, a device, a pipe with no data in it.
+CV_TEST(attributes_directories_devices_and_pipes)
 {
     const std::wstring dir = WorkDir(L"attributes"), path = dir + L"\\flags.data";
     CV_CHECK(WriteWide(path, kContainer));
@@ -106,8 +107,14 @@ CV_TEST(attributes_directories_and_missing_files)
         CV_CHECK(SetFileAttributesW(path.c_str(), attributes));
         CV_CHECK_EQ(Read(path), kPlain);
     }
-    for (const std::wstring& p : { dir, dir + L"\\", dir + L"\\missing.data", std::wstring() })
+    const std::wstring pipeName = L"\\\\.\\pipe\\cvsettings-empty-" + std::to_wstring(GetCurrentProcessId());
+    HANDLE pipe
+        = CreateNamedPipeW(pipeName.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 0, 0, 0, nullptr);
+    CV_CHECK(pipe != INVALID_HANDLE_VALUE);
+    for (const std::wstring& p :
+        { dir, dir + L"\\", dir + L"\\missing.data", std::wstring(), std::wstring(L"NUL"), pipeName })
         CV_CHECK_EQ(Read(p), kRefused);
+    CloseHandle(pipe);
 }
 
 // Written under the wide name, read under the UTF-8 one through Utf8ToWide; a
