@@ -7,7 +7,6 @@ CV_PACKAGES=(
   libgmp-dev libbenchmark-dev        # benchmark anchors
   clang-14 libfuzzer-14-dev          # fuzz targets
   g++-mingw-w64-x86-64 wine64        # Windows build of the crypto half, run under Wine
-  valgrind
 )
 
 cv_install_deps() {

@@ -95,13 +95,18 @@ FileHandle OpenForRead(const WideChar* path)
     std::string name;
     if (!ToUtf8(path, name) || name.empty())
         return kInvalidFile;
-    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a FIFO waits for a writer and opening some
+    // devices waits for the device, so the type check below would never run.
+    // The type is taken from the open descriptor, not the path, so that a
+    // name swapped between a check and the open cannot slip through.
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return kInvalidFile;
-    // Directories, pipes and devices are refused, as the Windows open refuses
-    // a directory.
+    // Only regular files are read: directories, pipes, sockets and devices are
+    // refused, as the Windows branch refuses everything but disk files.
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
         ::close(fd);
         return kInvalidFile;
     }
@@ -131,10 +136,7 @@ uint32_t Read(FileHandle file, void* buffer, uint32_t count)
     return got;
 }
 
-void Close(FileHandle file)
-{
-    ::close(static_cast<int>(file));
-}
+void Close(FileHandle file) { ::close(static_cast<int>(file)); }
 
 int Utf8ToUtf16(const char* text, WideChar* buffer, int capacity)
 {

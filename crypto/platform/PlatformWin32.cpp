@@ -13,15 +13,19 @@ FileHandle OpenForRead(const WideChar* path)
     DWORD attributes = GetFileAttributesW(path);
     if (attributes == INVALID_FILE_ATTRIBUTES)
         attributes = FILE_ATTRIBUTE_ARCHIVE;
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              attributes, nullptr);
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, attributes, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return kInvalidFile;
+    // A pipe or a device ("NUL", "CON", "\\.\pipe\...") opens as well, and a
+    // read from it may wait forever; only files on a disk are read.
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        return kInvalidFile;
+    }
     return reinterpret_cast<FileHandle>(file);
 }
 
-uint32_t FileSize32(FileHandle file)
-{
-    return GetFileSize(reinterpret_cast<HANDLE>(file), nullptr);
-}
+uint32_t FileSize32(FileHandle file) { return GetFileSize(reinterpret_cast<HANDLE>(file), nullptr); }
 
 uint32_t Read(FileHandle file, void* buffer, uint32_t count)
 {
@@ -31,10 +35,7 @@ uint32_t Read(FileHandle file, void* buffer, uint32_t count)
     return got;
 }
 
-void Close(FileHandle file)
-{
-    CloseHandle(reinterpret_cast<HANDLE>(file));
-}
+void Close(FileHandle file) { CloseHandle(reinterpret_cast<HANDLE>(file)); }
 
 int Utf8ToUtf16(const char* text, WideChar* buffer, int capacity)
 {

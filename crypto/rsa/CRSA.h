@@ -35,8 +35,8 @@ public:
                               unsigned type, uint32_t k);
 
 private:
-    // Only the public exponent and the modulus are used by this library; the
-    // other numbers and the field keep the object's layout for a full key.
+    // The record of a whole key pair, of which a reader loads only e and n;
+    // the other numbers stay empty and cost a few words.
     CBigNumber m_first;
     CBigNumber m_second;
     CBigNumber m_e;

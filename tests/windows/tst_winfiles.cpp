@@ -93,11 +93,11 @@ CV_TEST(another_handle_holds_the_file)
         CV_CHECK(WriteWide(path, Bytes(kContainer.begin(), kContainer.begin() + std::ptrdiff_t(keep))));
         CV_CHECK_EQ(Read(path), kRefused);
     }
-    CV_CHECK(WriteWide(path, kContainer));
 }
 
-// The attributes go back to the open as its flags.
-CV_TEST(attributes_directories_and_missing_files)
+// The attributes go back to the open as its flags. Anything but a disk file is
+// refused without reading: a directory, a device, a pipe with no data in it.
+CV_TEST(attributes_directories_devices_and_pipes)
 {
     const std::wstring dir = WorkDir(L"attributes"), path = dir + L"\\flags.data";
     CV_CHECK(WriteWide(path, kContainer));
@@ -106,8 +106,13 @@ CV_TEST(attributes_directories_and_missing_files)
         CV_CHECK(SetFileAttributesW(path.c_str(), attributes));
         CV_CHECK_EQ(Read(path), kPlain);
     }
-    for (const std::wstring& p : { dir, dir + L"\\", dir + L"\\missing.data", std::wstring() })
+    const std::wstring pipe = L"\\\\.\\pipe\\cvsettings-" + std::to_wstring(GetCurrentProcessId());
+    HANDLE server = CreateNamedPipeW(pipe.c_str(), PIPE_ACCESS_OUTBOUND, 0, 1, 0, 0, 0, nullptr);
+    CV_CHECK(server != INVALID_HANDLE_VALUE);
+    for (const std::wstring& p :
+        { dir, dir + L"\\", dir + L"\\missing.data", std::wstring(), std::wstring(L"NUL"), pipe })
         CV_CHECK_EQ(Read(p), kRefused);
+    CloseHandle(server);
 }
 
 // Written under the wide name, read under the UTF-8 one through Utf8ToWide; a
