@@ -1,9 +1,16 @@
-// The development key pair (keys/development.key) and key blocks enciphered with
-// it through CBigNumber, so that tests need no OpenSSL and run on Windows too.
+// Key blocks enciphered through CBigNumber, so that tests need no OpenSSL and
+// run on Windows too: with the development key pair (keys/development.key) as
+// a fixed RSA key, and with the private half of the key this build reads with,
+// taken from the key file the build was configured with.
 #pragma once
 
 #include "bignum/CBigNumber.h"
+#include "cvcrypto_keys.h"
 #include "testutil.h"
+
+#include <cctype>
+#include <fstream>
+#include <string>
 
 namespace devkey {
 
@@ -28,14 +35,137 @@ inline Bytes Block(uint32_t k, unsigned char type, uint32_t j, const Bytes& data
     return b;
 }
 
-// The 1024-bit key block enciphered with the private exponent, as unmasked
-// key text without leading zeros.
+// Reads DER elements in [pos, end) of a buffer.
+struct DerReader {
+    const Bytes& der;
+    size_t pos;
+    size_t end;
+
+    // The contents of the next element as [from, to); false unless it is a
+    // well-formed element carrying `tag`.
+    bool Take(unsigned char tag, size_t& from, size_t& to)
+    {
+        if (end - pos < 2 || der[pos] != tag)
+            return false;
+        size_t length = der[pos + 1];
+        pos += 2;
+        if (length & 0x80) {
+            size_t n = length & 0x7F;
+            if (n > 3 || end - pos < n)
+                return false;
+            for (length = 0; n > 0; --n)
+                length = length << 8 | der[pos++];
+        }
+        if (length > end - pos)
+            return false;
+        from = pos;
+        to = pos += length;
+        return true;
+    }
+    bool Enter(unsigned char tag)
+    {
+        size_t from = 0, to = 0;
+        if (!Take(tag, from, to))
+            return false;
+        pos = from;
+        end = to;
+        return true;
+    }
+    bool Integer(std::string& hex)
+    {
+        size_t from = 0, to = 0;
+        if (!Take(0x02, from, to))
+            return false;
+        while (from < to && der[from] == 0)
+            ++from;
+        hex = cvtest::hex(der.data() + from, to - from);
+        return true;
+    }
+};
+
+// The private half of the build's key, or why it is not at hand. `missing`
+// means the build was not given a key file: the cases that need one skip.
+struct BuildKey {
+    std::string modulus;
+    std::string privateExponent;
+    std::string problem;
+    bool missing = false;
+};
+
+// Parses cvdata's key file: "length-mask:" and "keytext-mask:" lines and an
+// unencrypted PKCS#8 RSA key in PEM, and checks that it is the build's key.
+inline BuildKey LoadBuildKey(const char* path)
+{
+    BuildKey key;
+    if (!*path) {
+        key.missing = true;
+        key.problem
+            = "no key file for this build's data-file key; configure with -DCVSETTINGS_TEST_KEY_FILE=<key file>";
+        return key;
+    }
+    std::ifstream file(path);
+    std::string line, base64;
+    unsigned long lengthMask = 0, keyTextMask = 0;
+    bool inPem = false;
+    while (std::getline(file, line)) {
+        if (line.rfind("length-mask:", 0) == 0)
+            lengthMask = std::stoul(line.substr(12), nullptr, 16);
+        else if (line.rfind("keytext-mask:", 0) == 0)
+            keyTextMask = std::stoul(line.substr(13), nullptr, 16);
+        else if (line.rfind("-----", 0) == 0)
+            inPem = line.find("BEGIN") != std::string::npos;
+        else if (inPem)
+            base64 += line;
+    }
+    Bytes der;
+    uint32_t bits = 0;
+    int count = 0;
+    for (char c : base64) {
+        const char* const alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+        const char* at = std::strchr(alphabet, c);
+        if (!at || !c)
+            continue;
+        bits = bits << 6 | uint32_t(at - alphabet);
+        if ((count += 6) >= 8)
+            der.push_back(static_cast<unsigned char>(bits >> (count -= 8)));
+    }
+    // PrivateKeyInfo { version, algorithm, OCTET STRING { RSAPrivateKey { version, n, e, d, ... } } }
+    DerReader r { der, 0, der.size() };
+    size_t from = 0, to = 0;
+    std::string version, exponent;
+    if (!r.Enter(0x30) || !r.Take(0x02, from, to) || !r.Take(0x30, from, to) || !r.Enter(0x04) || !r.Enter(0x30)
+        || !r.Integer(version) || !r.Integer(key.modulus) || !r.Integer(exponent) || !r.Integer(key.privateExponent))
+        key.problem = std::string(path) + ": no RSA private key in the key file";
+    else if (key.modulus != TORVELIB::keys::kRsaModulus || exponent != TORVELIB::keys::kRsaPublicExponent
+        || lengthMask != TORVELIB::keys::kLengthMask || keyTextMask != TORVELIB::keys::kKeyTextMask)
+        key.problem = std::string(path) + ": not the key and masks this build was configured with";
+    return key;
+}
+
+// Whether containers can be built for this build's reader. A case calls it
+// first and returns when it cannot: a missing key file skips the case, a key
+// file that does not fit fails it.
+inline bool HaveBuildKey()
+{
+    static const BuildKey key = LoadBuildKey(CV_TEST_KEY_FILE);
+    if (key.missing)
+        cvtest::skip(key.problem);
+    else if (!key.problem.empty())
+        cvtest::fail(__FILE__, __LINE__, key.problem);
+    return key.problem.empty();
+}
+
+// The 1024-bit key block enciphered with the build's private exponent, as
+// unmasked key text without leading zeros.
 inline std::string KeyText(const Bytes& data, uint32_t j, unsigned char type = 0x02)
 {
+    static const BuildKey key = LoadBuildKey(CV_TEST_KEY_FILE);
+    if (!key.problem.empty())
+        return "1"; // the case skips or fails through HaveBuildKey
     CBigNumber m, c, d, n;
     m.FromString(cvtest::hex(Block(128, type, j, data)).c_str());
-    d.FromString(kPrivateExponent);
-    n.FromString(kModulus);
+    d.FromString(key.privateExponent.c_str());
+    n.FromString(key.modulus.c_str());
     CBigNumber::ModExp(c, m, d, n);
     Bytes out(128);
     c.GetBytes(out.data(), 0, 128);
