@@ -35,54 +35,6 @@ inline Bytes Block(uint32_t k, unsigned char type, uint32_t j, const Bytes& data
     return b;
 }
 
-// Reads DER elements in [pos, end) of a buffer.
-struct DerReader {
-    const Bytes& der;
-    size_t pos;
-    size_t end;
-
-    // The contents of the next element as [from, to); false unless it is a
-    // well-formed element carrying `tag`.
-    bool Take(unsigned char tag, size_t& from, size_t& to)
-    {
-        if (end - pos < 2 || der[pos] != tag)
-            return false;
-        size_t length = der[pos + 1];
-        pos += 2;
-        if (length & 0x80) {
-            size_t n = length & 0x7F;
-            if (n > 3 || end - pos < n)
-                return false;
-            for (length = 0; n > 0; --n)
-                length = length << 8 | der[pos++];
-        }
-        if (length > end - pos)
-            return false;
-        from = pos;
-        to = pos += length;
-        return true;
-    }
-    bool Enter(unsigned char tag)
-    {
-        size_t from = 0, to = 0;
-        if (!Take(tag, from, to))
-            return false;
-        pos = from;
-        end = to;
-        return true;
-    }
-    bool Integer(std::string& hex)
-    {
-        size_t from = 0, to = 0;
-        if (!Take(0x02, from, to))
-            return false;
-        while (from < to && der[from] == 0)
-            ++from;
-        hex = cvtest::hex(der.data() + from, to - from);
-        return true;
-    }
-};
-
 // The private half of the build's key, or why it is not at hand. `missing`
 // means the build was not given a key file: the cases that need one skip.
 struct BuildKey {
@@ -129,16 +81,33 @@ inline BuildKey LoadBuildKey(const char* path)
         if ((count += 6) >= 8)
             der.push_back(static_cast<unsigned char>(bits >> (count -= 8)));
     }
-    // PrivateKeyInfo { version, algorithm, OCTET STRING { RSAPrivateKey { version, n, e, d, ... } } }
-    DerReader r { der, 0, der.size() };
-    size_t from = 0, to = 0;
-    std::string version, exponent;
-    if (!r.Enter(0x30) || !r.Take(0x02, from, to) || !r.Take(0x30, from, to) || !r.Enter(0x04) || !r.Enter(0x30)
-        || !r.Integer(version) || !r.Integer(key.modulus) || !r.Integer(exponent) || !r.Integer(key.privateExponent))
+    // PrivateKeyInfo { version, algorithm, OCTET STRING { RSAPrivateKey { version, n, e, d, ... } } }:
+    // walking into every SEQUENCE and OCTET STRING meets the integers in that order.
+    std::vector<std::string> integers;
+    for (size_t at = 0; der.size() - at >= 2;) {
+        const unsigned char tag = der[at];
+        size_t length = der[at + 1], n = length & 0x80 ? length & 0x7F : 0;
+        for (at += 2, length = n ? 0 : length; n > 0 && at < der.size(); --n)
+            length = length << 8 | der[at++];
+        if (tag == 0x30 || tag == 0x04)
+            continue;
+        if (length > der.size() - at)
+            break;
+        if (tag == 0x02) {
+            size_t from = at;
+            while (from < at + length && der[from] == 0)
+                ++from;
+            integers.push_back(cvtest::hex(der.data() + from, at + length - from));
+        }
+        at += length;
+    }
+    if (integers.size() < 5)
         key.problem = std::string(path) + ": no RSA private key in the key file";
-    else if (key.modulus != TORVELIB::keys::kRsaModulus || exponent != TORVELIB::keys::kRsaPublicExponent
-        || lengthMask != TORVELIB::keys::kLengthMask || keyTextMask != TORVELIB::keys::kKeyTextMask)
+    else if ((key.modulus = integers[2]) != TORVELIB::keys::kRsaModulus
+        || integers[3] != TORVELIB::keys::kRsaPublicExponent || lengthMask != TORVELIB::keys::kLengthMask
+        || keyTextMask != TORVELIB::keys::kKeyTextMask)
         key.problem = std::string(path) + ": not the key and masks this build was configured with";
+    key.privateExponent = integers.size() < 5 ? std::string() : integers[4];
     return key;
 }
 

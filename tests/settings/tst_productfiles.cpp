@@ -37,20 +37,13 @@ constexpr int kSkipReturnCode = 77;
 
 QByteArray nested(int levels) { return QByteArray("<p>").repeated(levels) + QByteArray("</p>").repeated(levels); }
 
-enum class Encoding { Utf8, Utf16LeBom, Utf16BeBom, Utf16LeNoBom };
+enum Form { Utf8, Utf16, Utf16NoMark };
 
-QByteArray encoded(const QByteArray& utf8, Encoding encoding)
+// UTF-16 in the machine's byte order, with or without a byte-order mark.
+QByteArray inForm(const QByteArray& utf8, Form form)
 {
-    if (encoding == Encoding::Utf8)
-        return utf8;
-    QByteArray out = encoding == Encoding::Utf16LeNoBom ? QByteArray() : QByteArray("\xFF\xFE");
-    for (QChar c : QString::fromUtf8(utf8)) {
-        const bool bigEndian = encoding == Encoding::Utf16BeBom;
-        out.append(char(bigEndian ? c.row() : c.cell())).append(char(bigEndian ? c.cell() : c.row()));
-    }
-    if (encoding == Encoding::Utf16BeBom)
-        out.replace(0, 2, "\xFE\xFF");
-    return out;
+    const QString text = (form == Utf16 ? QStringLiteral("\uFEFF") : QString()) + QString::fromUtf8(utf8);
+    return form == Utf8 ? utf8 : QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
 }
 
 ics::AssociationFile list(const QByteArray& text) { return { ics::AssociationFile::MimeAppsList, text }; }
@@ -169,7 +162,6 @@ private slots:
         QVERIFY(applyClientConfig(*d, "<root><version>1</version><Version>2</Version></root>"));
         QCOMPARE(c.version(), QStringLiteral("2"));
         QVERIFY(!applyClientConfig(*d, "<Root><Version>3</Version></Root>"));
-        QVERIFY(!applyClientConfig(*d, "<root><Version>3</Version>"));
         QCOMPARE(c.version(), QStringLiteral("2"));
 
         // A 32-bit number widened with its sign; anything else is 0.
@@ -193,46 +185,41 @@ private slots:
         const QByteArray chain65 = "<{R}><{V}>v</{V}>" + nested(64) + "</{R}>";
         const QByteArray bigEntity = "<!DOCTYPE {R} [<!ENTITY big \"" + QByteArray(5000, 'a') + "\">]>";
         // clang-format off
-        const struct { const char* what; QByteArray xml; int depth; Encoding encoding; } corpus[] = {
-            {"plain", body, 2, Encoding::Utf8},
-            {"Latin-1 byte, no declaration", "<{R}><{V}>caf\xE9</{V}></{R}>", 2, Encoding::Utf8},
-            {"Latin-1 declared", "<?xml version='1.0' encoding='ISO-8859-1'?><{R}><{V}>caf\xE9</{V}></{R}>", 2, Encoding::Utf8},
-            {"undeclared entity", "<{R}><{V}>a&nbsp;b&amp;&#60;&#x3E;</{V}></{R}>", 2, Encoding::Utf8},
-            {"undeclared prefix", "<{R} x:a='1'><x:{V}>p</x:{V}><{V} y:b='2'>v</{V}></{R}>", 2, Encoding::Utf8},
-            {"default namespace", "<{R} xmlns='urn:x'><{V}>v</{V}></{R}>", 2, Encoding::Utf8},
-            {"control character", "<{R}><{V}>a\x01b\x1F</{V}></{R}>", 2, Encoding::Utf8},
-            {"entity of 5000 characters", bigEntity + "<{R}><{V}>&big;</{V}></{R}>", 2, Encoding::Utf8},
-            {"entity holding elements", "<!DOCTYPE {R} [<!ENTITY v '<{V}>from entity</{V}>'>]><{R}>&v;</{R}>", 2, Encoding::Utf8},
-            {"DOCTYPE without subset", "<!DOCTYPE {R} SYSTEM 'none.dtd'><{R}><{V}>v</{V}></{R}>", 2, Encoding::Utf8},
-            {"byte-order mark", "\xEF\xBB\xBF" + body, 2, Encoding::Utf8},
-            {"UTF-16LE", "<{R}><{V}>\xE2\x82\xAC</{V}></{R}>", 2, Encoding::Utf16LeBom},
-            {"UTF-16BE", "<?xml version='1.0' encoding='UTF-16'?>" + body, 2, Encoding::Utf16BeBom},
-            {"UTF-16LE without mark", body, 2, Encoding::Utf16LeNoBom},
-            {"CDATA, comment and PI holding markup", "<?pi a > b '?><{R}><!-- <a \" <b> --><{V}><![CDATA[<a>'\"]]></{V}></{R}>", 2, Encoding::Utf8},
-            {"'>' and quotes in attributes", "<{R} a='x>y' b=\"'\"><{V} c='>'>v</{V}></{R}>", 2, Encoding::Utf8},
-            {"quotes in text", "<{R}>it's \"so\"<{V}>v</{V}></{R}>", 2, Encoding::Utf8},
-            {"whitespace before the root", "\n <{R}><{V}>v</{V}></{R}>", 2, Encoding::Utf8},
-            {"not closed", "<{R}><{V}>v</{V}>", 2, Encoding::Utf8},
-            {"mismatched", "<{R}><{V}>v</x></{R}>", 2, Encoding::Utf8},
-            {"depth 64", chain64, 64, Encoding::Utf8},
-            {"depth 65", chain65, 65, Encoding::Utf8},
-            {"depth 65 in UTF-16", chain65, 65, Encoding::Utf16LeBom},
-            {"depth 65 after a DOCTYPE", "<!DOCTYPE {R}>" + chain65, 65, Encoding::Utf8},
-            {"depth 65 after quotes in text", "<{R}>'\"<{V}>v</{V}>" + nested(64) + "</{R}>", 65, Encoding::Utf8},
-            {"depth 65 after '>' in a value", "<{R} a='>'><{V}>v</{V}>" + nested(64) + "</{R}>", 65, Encoding::Utf8},
-            {"deep markup in CDATA and comments", "<{R}><![CDATA[" + nested(99) + "]]><!--" + nested(99) + "--><{V}>v</{V}></{R}>", 2, Encoding::Utf8},
-            {"depth 71 through an entity", "<!DOCTYPE {R} [<!ENTITY d '" + nested(40) + "'>]><{R}><{V}>v</{V}>" + nested(30).insert(90, "&d;") + "</{R}>", 71, Encoding::Utf8},
-            {"depth 100001", chain65 + nested(100000), 100001, Encoding::Utf8},
-            {"depth 100001 in UTF-16", chain65 + nested(100000), 100001, Encoding::Utf16LeNoBom},
+        const struct { const char* what; QByteArray xml; int depth; Form form; } corpus[] = {
+            {"plain", body, 2, Utf8},
+            {"Latin-1 byte, no declaration", "<{R}><{V}>caf\xE9</{V}></{R}>", 2, Utf8},
+            {"Latin-1 declared", "<?xml version='1.0' encoding='ISO-8859-1'?><{R}><{V}>caf\xE9</{V}></{R}>", 2, Utf8},
+            {"undeclared entity", "<{R}><{V}>a&nbsp;b&amp;&#60;&#x3E;</{V}></{R}>", 2, Utf8},
+            {"undeclared prefix", "<{R} x:a='1'><x:{V}>p</x:{V}><{V} y:b='2'>v</{V}></{R}>", 2, Utf8},
+            {"control character", "<{R}><{V}>a\x01b\x1F</{V}></{R}>", 2, Utf8},
+            {"entity of 5000 characters", bigEntity + "<{R}><{V}>&big;</{V}></{R}>", 2, Utf8},
+            {"entity holding elements", "<!DOCTYPE {R} [<!ENTITY v '<{V}>from entity</{V}>'>]><{R}>&v;</{R}>", 2, Utf8},
+            {"byte-order mark", "\xEF\xBB\xBF" + body, 2, Utf8},
+            {"UTF-16", "<{R}><{V}>\xE2\x82\xAC</{V}></{R}>", 2, Utf16},
+            {"UTF-16 without mark", body, 2, Utf16NoMark},
+            {"CDATA, comment and PI holding markup", "<?pi a > b '?><{R}><!-- <a \" <b> --><{V}><![CDATA[<a>'\"]]></{V}></{R}>", 2, Utf8},
+            {"'>' and quotes in attributes", "<{R} a='x>y' b=\"'\"><{V} c='>'>v</{V}></{R}>", 2, Utf8},
+            {"whitespace before the root", "\n <{R}><{V}>v</{V}></{R}>", 2, Utf8},
+            {"not closed", "<{R}><{V}>v</{V}>", 2, Utf8},
+            {"mismatched", "<{R}><{V}>v</x></{R}>", 2, Utf8},
+            {"depth 64", chain64, 64, Utf8},
+            {"depth 65", chain65, 65, Utf8},
+            {"depth 65 in UTF-16, under a name with a quote byte", "<{R}><{V}>v</{V}><\xE4\xB8\xA2>" + nested(63) + "</\xE4\xB8\xA2></{R}>", 65, Utf16},
+            {"depth 65 after a DOCTYPE", "<!DOCTYPE {R}>" + chain65, 65, Utf8},
+            {"depth 65 after quotes in text", "<{R}>'\"<{V}>v</{V}>" + nested(64) + "</{R}>", 65, Utf8},
+            {"depth 65 after '>' in a value", "<{R} a='>'><{V}>v</{V}>" + nested(64) + "</{R}>", 65, Utf8},
+            {"deep markup in CDATA and comments", "<{R}><![CDATA[" + nested(99) + "]]><!--" + nested(99) + "--><{V}>v</{V}></{R}>", 2, Utf8},
+            {"depth 71 through an entity", "<!DOCTYPE {R} [<!ENTITY d '" + nested(40) + "'>]><{R}><{V}>v</{V}>" + nested(30).insert(90, "&d;") + "</{R}>", 71, Utf8},
+            {"depth 100001 in UTF-16", chain65 + nested(100000), 100001, Utf16NoMark},
         };
         // clang-format on
         QStringList unread;
-        for (const auto& [what, xml, depth, encoding] : corpus) {
+        for (const auto& [what, xml, depth, form] : corpus) {
             for (const bool oms : { false, true }) {
                 QByteArray text = xml;
                 text.replace("<{R}", oms ? "<oms><url" : "<root").replace("</{R}>", oms ? "</url></oms>" : "</root>");
                 text.replace("{R}", oms ? "oms" : "root").replace("{V}", oms ? "Help" : "Version");
-                text = encoded(text, encoding);
+                text = inForm(text, form);
                 QDomDocument dom;
                 // The DOM itself is not given the deep documents: they would crash it.
                 const bool domReads = depth + oms <= 64 && dom.setContent(text);
@@ -250,16 +237,16 @@ private slots:
                     applyClientConfig(*d, text);
                 const QString loaded = oms ? mgr->omsUrlConfig().help() : mgr->clientConfig().version();
                 QVERIFY2(loaded == expected,
-                    qPrintable(QStringLiteral("%1%2: loaded \"%3\", the DOM reads \"%4\"")
+                    qPrintable(QStringLiteral("%1%2: loaded \"%3\", expected \"%4\"")
                                    .arg(what, oms ? " (oms)" : "", loaded, expected)));
                 if (!oms && expected == QLatin1String("before"))
                     unread << what;
             }
         }
         QCOMPARE(unread.join(" | "),
-            (QStringList { "not closed", "mismatched", "depth 65", "depth 65 in UTF-16", "depth 65 after a DOCTYPE",
-                 "depth 65 after quotes in text", "depth 65 after '>' in a value", "depth 71 through an entity",
-                 "depth 100001", "depth 100001 in UTF-16" })
+            (QStringList { "not closed", "mismatched", "depth 65", "depth 65 in UTF-16, under a name with a quote byte",
+                 "depth 65 after a DOCTYPE", "depth 65 after quotes in text", "depth 65 after '>' in a value",
+                 "depth 71 through an entity", "depth 100001 in UTF-16" })
                 .join(" | "));
     }
 
