@@ -82,11 +82,11 @@ bool decodesAsAscii(const char* p, const char* end)
         p += 3;
     if (end - p < 2 || p[0] != '<' || p[1] == 0)
         return false;
-    if (!startsWith(p, end, "<?xml"))
+    if (p[1] != '?')
         return true;
-    // The parser looks for the declaration's encoding before its first '>'.
-    const char* declEnd = static_cast<const char*>(std::memchr(p, '>', std::size_t(end - p)));
-    const QByteArray decl = QByteArray(p, int((declEnd ? declEnd : end) - p)).toLower();
+    // A leading declaration may name an encoding; the parser looks for it no
+    // further than the declaration's end.
+    const QByteArray decl = QByteArray(p, int(skipPast(p, end, "?>") - p)).toLower();
     const int at = decl.indexOf("encoding");
     if (at < 0)
         return true;
