@@ -49,14 +49,26 @@ if(CV_KEYS_KEYTEXT_MASK MATCHES "^3[0-9]$|^4[1-6]$|^6[1-6]$")
     "hexadecimal digit; masking that digit would put a zero byte into the key text. Choose another value.")
 endif()
 
-# Tests that need the private key know it only for the development key.
+# Tests that write data files need the private half of the configured key:
+# the repository's own file for the development key, else the file named here.
+set(CVSETTINGS_TEST_KEY_FILE ""
+  CACHE FILEPATH "cvdata key file of the configured key, for the tests that write data files (empty: skip them)")
 if(CV_KEYS_MODULUS STREQUAL CV_DEVELOPMENT_MODULUS AND CV_KEYS_EXPONENT STREQUAL "11"
    AND CV_KEYS_LENGTH_MASK STREQUAL "042AF908" AND CV_KEYS_KEYTEXT_MASK STREQUAL "E2")
   set_property(GLOBAL PROPERTY CV_DEVELOPMENT_KEYS TRUE)
+  set(cv_test_key_file "${PROJECT_SOURCE_DIR}/keys/development.key")
 else()
   set_property(GLOBAL PROPERTY CV_DEVELOPMENT_KEYS FALSE)
   message(STATUS "Data-file key: product key (modulus ${CV_KEYS_MODULUS})")
+  set(cv_test_key_file "")
 endif()
+if(CVSETTINGS_TEST_KEY_FILE)
+  if(NOT EXISTS "${CVSETTINGS_TEST_KEY_FILE}")
+    message(FATAL_ERROR "CVSETTINGS_TEST_KEY_FILE: no file '${CVSETTINGS_TEST_KEY_FILE}'.")
+  endif()
+  get_filename_component(cv_test_key_file "${CVSETTINGS_TEST_KEY_FILE}" ABSOLUTE)
+endif()
+set_property(GLOBAL PROPERTY CV_TEST_KEY_FILE "${cv_test_key_file}")
 
 configure_file(${CMAKE_CURRENT_LIST_DIR}/cvcrypto_keys.h.in
   ${CMAKE_CURRENT_BINARY_DIR}/cvcrypto_keys.h @ONLY)

@@ -7,10 +7,11 @@
 #include <QFile>
 #include <QJsonValue>
 #include <QVariant>
-#include <QXmlStreamReader>
+#include <QtXml/qxml.h>
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -46,23 +47,158 @@ QString dataFilePath(const QString& appDirPath, const char* name)
     return QDir::toNativeSeparators(appDirPath + QLatin1String(name));
 }
 
+namespace {
+
+// Deeper documents are refused although the DOM parser would read them: it
+// recurses once per element level, so a document nested a few thousand
+// levels deep overflows the stack. The product files nest four levels.
+constexpr int kMaxXmlDepth = 64;
+
+enum class DepthScan { Within, TooDeep, Unsure };
+
+bool startsWith(const char* p, const char* end, const char* literal)
+{
+    const std::size_t n = std::strlen(literal);
+    return std::size_t(end - p) >= n && std::memcmp(p, literal, n) == 0;
+}
+
+// Just past the first `literal` at or after `p`, or `end`.
+const char* skipPast(const char* p, const char* end, const char* literal)
+{
+    const std::size_t n = std::strlen(literal);
+    for (; std::size_t(end - p) >= n; ++p)
+        if (std::memcmp(p, literal, n) == 0)
+            return p + n;
+    return end;
+}
+
+// Whether the parser decodes these bytes so that every ASCII byte stands for
+// its own character: no byte-order mark but UTF-8's, no NUL among the first
+// bytes (UTF-16 without a mark), and no encoding declared but UTF-8, Latin-1
+// or ASCII. Other encodings could hide markup from a byte scanner.
+bool decodesAsAscii(const char* p, const char* end)
+{
+    if (startsWith(p, end, "\xEF\xBB\xBF"))
+        p += 3;
+    if (end - p < 2 || p[0] != '<' || p[1] == 0)
+        return false;
+    if (p[1] != '?')
+        return true;
+    // A leading declaration may name an encoding; the parser looks for it no
+    // further than the declaration's end.
+    const QByteArray decl = QByteArray(p, int(skipPast(p, end, "?>") - p)).toLower();
+    const int at = decl.indexOf("encoding");
+    if (at < 0)
+        return true;
+    if (decl.indexOf("encoding", at + 1) >= 0)
+        return false;
+    const QByteArray value = decl.mid(at + 8).simplified();
+    for (const char* plain :
+        { "=\"utf-8\"", "='utf-8'", "=\"iso-8859-1\"", "='iso-8859-1'", "=\"us-ascii\"", "='us-ascii'" })
+        if (value.startsWith(plain))
+            return true;
+    return false;
+}
+
+// The element depth of a document, read byte by byte. Comments, CDATA
+// sections and processing instructions are skipped to their first possible
+// end, and quoted attribute values to their closing quote, which is where the
+// parser ends them too; any other reading of a tag is an error at which the
+// parser stops before nesting deeper. A DOCTYPE may declare entities that
+// expand to elements, and other encodings may spell markup in other bytes:
+// such documents are left to the parser's own count.
+DepthScan scanDepth(const QByteArray& bytes)
+{
+    const char* p = bytes.constData();
+    const char* const end = p + bytes.size();
+    if (!decodesAsAscii(p, end))
+        return DepthScan::Unsure;
+    int depth = 0;
+    while ((p = static_cast<const char*>(std::memchr(p, '<', std::size_t(end - p)))) && ++p < end) {
+        if (*p == '?') {
+            p = skipPast(p, end, "?>");
+        } else if (*p == '!') {
+            if (startsWith(p, end, "!--"))
+                p = skipPast(p + 3, end, "-->");
+            else if (startsWith(p, end, "![CDATA["))
+                p = skipPast(p, end, "]]>");
+            else
+                return DepthScan::Unsure;
+        } else if (*p == '/') {
+            depth -= depth > 0;
+            p = skipPast(p, end, ">");
+        } else {
+            if (++depth > kMaxXmlDepth)
+                return DepthScan::TooDeep;
+            char last = 0;
+            for (; p < end && *p != '>'; last = *p++) {
+                if (*p == '"' || *p == '\'') {
+                    const void* close = std::memchr(p + 1, *p, std::size_t(end - p - 1));
+                    p = close ? static_cast<const char*>(close) : end - 1;
+                }
+            }
+            depth -= last == '/'; // an empty-element tag
+        }
+    }
+    return DepthScan::Within;
+}
+
+QT_WARNING_PUSH
+QT_WARNING_DISABLE_DEPRECATED
+
+// Counts element levels as the DOM parser meets them, entity expansions
+// included, and stops the parse at the first level too many.
+class DepthCounter : public QXmlDefaultHandler
+{
+public:
+    bool tooDeep = false;
+
+    bool startElement(const QString&, const QString&, const QString&, const QXmlAttributes&) override
+    {
+        tooDeep = ++m_depth > kMaxXmlDepth;
+        return !tooDeep;
+    }
+    bool endElement(const QString&, const QString&, const QString&) override
+    {
+        --m_depth;
+        return true;
+    }
+
+private:
+    int m_depth = 0;
+};
+
+// The depth as the parser under QDomDocument::setContent sees it, with the
+// same reader and features, so that every document is decoded and expanded
+// exactly as the DOM would; only a document that it refuses for depth is
+// refused here.
+bool parserDepthWithin(const QByteArray& bytes)
+{
+    QXmlInputSource source;
+    source.setData(bytes);
+    QXmlSimpleReader reader;
+    reader.setFeature(QStringLiteral("http://xml.org/sax/features/namespaces"), false);
+    reader.setFeature(QStringLiteral("http://xml.org/sax/features/namespace-prefixes"), true);
+    reader.setFeature(QStringLiteral("http://trolltech.com/xml/features/report-whitespace-only-CharData"), false);
+    DepthCounter counter;
+    reader.setContentHandler(&counter);
+    reader.setLexicalHandler(&counter);
+    reader.setDeclHandler(&counter);
+    reader.setDTDHandler(&counter);
+    reader.parse(&source);
+    return !counter.tooDeep;
+}
+
+QT_WARNING_POP
+
+} // namespace
+
 bool parseXml(const QByteArray& plaintext, QDomDocument& document)
 {
-    // The product files nest four levels deep. The stream reader keeps its
-    // own stack, so it measures any depth safely before the DOM parser runs;
-    // a document it cannot read to the end is refused as well, so that no
-    // part of it reaches the DOM parser unmeasured.
-    constexpr int kMaxDepth = 64;
-    QXmlStreamReader reader(plaintext);
-    int depth = 0;
-    while (!reader.atEnd()) {
-        const QXmlStreamReader::TokenType token = reader.readNext();
-        if (token == QXmlStreamReader::StartElement && ++depth > kMaxDepth)
-            return false;
-        if (token == QXmlStreamReader::EndElement)
-            --depth;
-    }
-    return !reader.hasError() && document.setContent(plaintext);
+    const DepthScan scan = scanDepth(plaintext);
+    if (scan == DepthScan::TooDeep || (scan == DepthScan::Unsure && !parserDepthWithin(plaintext)))
+        return false;
+    return document.setContent(plaintext);
 }
 
 QString childElementText(const QDomElement& parent, const QString& name)
@@ -117,7 +253,7 @@ bool jsonStringValue(const QJsonObject& object, const QString& key, QString& out
         // Whole numbers that JSON wrote as integers keep every digit.
         const QVariant exact = value.toVariant();
         out = exact.type() == QVariant::LongLong ? QString::number(exact.toLongLong())
-                                                  : QString::number(truncateToInt64(value.toDouble()));
+                                                 : QString::number(truncateToInt64(value.toDouble()));
         break;
     }
     default:

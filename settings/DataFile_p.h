@@ -23,9 +23,10 @@ bool readDataFile(const QString& path, QByteArray& out);
 // platform's separators.
 QString dataFilePath(const QString& appDirPath, const char* name);
 
-// Parses an XML plaintext into `document`; false when it is not well-formed
-// or nests elements deeper than any product file does (the DOM parser
-// recurses once per level, so a deep enough document would overflow the stack).
+// Parses an XML plaintext into `document` as QDomDocument::setContent does;
+// false when that fails, or when elements nest more than 64 levels deep, far
+// beyond any product file (the DOM parser recurses once per level, so a deep
+// enough document would overflow the stack).
 bool parseXml(const QByteArray& plaintext, QDomDocument& document);
 
 // Text of the first child element called `name`; empty when the parent is

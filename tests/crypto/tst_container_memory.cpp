@@ -15,6 +15,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <tuple>
 
 using devkey::Bytes;
 
@@ -69,8 +70,9 @@ const Bytes& PayloadKey()
 
 // A container whose payload is zeros: the reader deciphers whatever is
 // there, so only the header and the key block have to be right. The check
-// block is `check` as ciphertext.
-void WriteContainer(uint32_t plainLength, const Bytes& check)
+// block is `check` as ciphertext. The payload covers the plaintext, and the
+// check length field is the check's, unless given.
+void WriteContainer(uint32_t plainLength, const Bytes& check, size_t payloadSize = SIZE_MAX, int64_t checkLength = -1)
 {
     static const std::string keyText = devkey::KeyText(PayloadKey(), 56);
     Bytes head;
@@ -78,9 +80,9 @@ void WriteContainer(uint32_t plainLength, const Bytes& check)
     Put32(head, static_cast<uint32_t>(keyText.size()));
     for (char c : keyText)
         head.push_back(static_cast<unsigned char>(c) ^ TORVELIB::keys::kKeyTextMask);
-    Put32(head, static_cast<uint32_t>(check.size()));
+    Put32(head, static_cast<uint32_t>(checkLength < 0 ? int64_t(check.size()) : checkLength));
     head.insert(head.end(), check.begin(), check.end());
-    const Bytes payload((plainLength + 15) / 16 * 16, 0);
+    const Bytes payload(payloadSize == SIZE_MAX ? (plainLength + 15) / 16 * 16 : payloadSize, 0);
     std::FILE* f = std::fopen(kFile, "wb");
     CV_CHECK(f != nullptr);
     if (f == nullptr)
@@ -90,10 +92,10 @@ void WriteContainer(uint32_t plainLength, const Bytes& check)
     std::fclose(f);
 }
 
-// Bytes allocated by one read beyond its output block.
-size_t Overhead(uint32_t plainLength, const Bytes& check = Bytes(), const Bytes* expected = nullptr)
+// Reads the container written last, counting into g_bytes what the reader
+// allocates, and returns the plaintext length.
+uint32_t CountedRead(const Bytes* expected, uint32_t checkLength)
 {
-    WriteContainer(plainLength, check);
     TORVELIB::WideChar path[260] = {};
     TORVELIB::Utf8ToWide(kFile, path, 260);
     TORVELIB::CFileEncrypt reader;
@@ -101,12 +103,18 @@ size_t Overhead(uint32_t plainLength, const Bytes& check = Bytes(), const Bytes*
     g_bytes = 0;
     g_counting = true;
     const uint32_t n = reader.DecryptFile(
-        path, &out, expected ? reinterpret_cast<const TORVELIB::WideChar*>(expected->data()) : nullptr,
-        static_cast<uint32_t>(check.size()));
+        path, &out, expected ? reinterpret_cast<const TORVELIB::WideChar*>(expected->data()) : nullptr, checkLength);
     g_counting = false;
     std::free(out);
     std::remove(kFile);
-    CV_CHECK_EQ(n, plainLength);
+    return n;
+}
+
+// Bytes allocated by one read beyond its output block.
+size_t Overhead(uint32_t plainLength, const Bytes& check = Bytes(), const Bytes* expected = nullptr)
+{
+    WriteContainer(plainLength, check);
+    CV_CHECK_EQ(CountedRead(expected, static_cast<uint32_t>(check.size())), plainLength);
     const size_t block = size_t(plainLength) + 16;
     CV_CHECK(g_bytes >= block);
     return g_bytes - block;
@@ -116,10 +124,8 @@ size_t Overhead(uint32_t plainLength, const Bytes& check = Bytes(), const Bytes*
 
 CV_TEST(decrypt_allocates_the_output_block_and_a_fixed_working_set)
 {
-    if (std::strcmp(TORVELIB::keys::kRsaModulus, devkey::kModulus) != 0) {
-        std::printf("note: built with another RSA key; memory cases not run\n");
+    if (!devkey::HaveBuildKey())
         return;
-    }
     const size_t small = Overhead(1 << 20);
     const size_t large = Overhead(16u << 20);
     CV_CHECK(large <= kWorkingSet);
@@ -132,13 +138,24 @@ CV_TEST(decrypt_allocates_the_output_block_and_a_fixed_working_set)
     const TORVELIB::CBlowfish cipher(PayloadKey().data(), PayloadKey().size());
     cipher.Decrypt(checkCipher.data(), expected.data(), expected.size(), TORVELIB::CBlowfish::ECB);
     CV_CHECK(Overhead(16u << 20, checkCipher, &expected) <= kWorkingSet);
+
+    // A file of a few hundred bytes that claims a 200 MB or 4 GiB plaintext, a
+    // 4 GiB check value, or a length its payload does not cover is refused
+    // with no allocation for what it claims.
+    const std::tuple<uint32_t, uint32_t, size_t> hostile[]
+        = { { 200u << 20, 0, 32 }, { 0xFFFFFFFFu, 0, 32 }, { 16, 0xFFFFFFFFu, 32 }, { 1000, 0, 736 } };
+    for (const auto& [length, checkLength, payload] : hostile) {
+        WriteContainer(length, Bytes(), payload, checkLength);
+        CV_CHECK_EQ(CountedRead(nullptr, 0), 0u);
+        CV_CHECK(g_bytes <= kWorkingSet);
+    }
 }
 
 #else
 
 CV_TEST(decrypt_allocates_the_output_block_and_a_fixed_working_set)
 {
-    std::printf("note: allocations are counted on Linux only; not run\n");
+    cvtest::skip("allocations are counted on Linux only");
 }
 
 #endif
