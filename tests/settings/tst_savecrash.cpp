@@ -1,12 +1,16 @@
 // A save killed at any moment loses nothing: a child process saves every
 // group in a loop and is killed with SIGKILL at random moments; after each
 // kill the settings file must parse, and every group must hold either the
-// last value the child reported as saved or the one it was saving.
+// last value the child reported as saved or the one it was saving. And a save
+// whose lock cannot be had gives up rather than waiting for ever.
 
 #include "TestEnvironment.h"
 
+#include "NormalSetting.h"
 #include "SaveStamps.h"
+#include "SettingsStore_p.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -16,13 +20,71 @@
 
 #include <random>
 
+#include <sys/stat.h>
+
 class tst_SaveCrash : public QObject
 {
     Q_OBJECT
 
 private slots:
     void killedSavesKeepOldOrNewValues();
+    void unusableLockPathsGiveUp_data();
+    void unusableLockPathsGiveUp();
 };
+
+void tst_SaveCrash::unusableLockPathsGiveUp_data()
+{
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QString>("kind");
+    for (const char* suffix : { ".lock", ".savelock" })
+        for (const char* kind : { "folder", "fifo", "link" })
+            QTest::addRow("%s %s", suffix, kind) << QString::fromLatin1(suffix) << QString::fromLatin1(kind);
+}
+
+// Whatever stands at a lock's path in place of a lock file, a save leaves the
+// file as it was and returns, and a transaction reports that it holds no lock.
+// (CTest's timeout on this case catches a save that waits.)
+void tst_SaveCrash::unusableLockPathsGiveUp()
+{
+    QFETCH(QString, suffix);
+    QFETCH(QString, kind);
+    ConfigMgr* m = ConfigMgr::createInstance();
+    const QString file = ConfigMgrPrivate::get(m)->settingsFilePath;
+    m->saveNormalSetting();
+    const QByteArray before = cvtest::readFile(file);
+    QVERIFY(!before.isEmpty());
+
+    const QString lock = file + suffix;
+    if (kind == QLatin1String("folder"))
+        QVERIFY(QDir().mkdir(lock));
+    else if (kind == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(QFile::encodeName(lock).constData(), 0600), 0);
+    else
+        QVERIFY(QFile::link(file + QStringLiteral(".nowhere"), lock));
+
+    NormalSetting changed(m->normalSetting());
+    changed.setAutoRun(!changed.autoRun());
+    m->writeNormalSetting(changed);
+    QCOMPARE(cvtest::readFile(file), before);
+    {
+        const cvsettings::store::SaveTransaction transaction(file);
+        QVERIFY(!transaction.locked());
+        m->saveNormalSetting();
+        QVERIFY(transaction.failed());
+    }
+    QCOMPARE(cvtest::readFile(file), before);
+
+    QVERIFY(QFileInfo(lock).isDir() ? QDir(lock).removeRecursively() : QFile::remove(lock));
+    {
+        const cvsettings::store::SaveTransaction transaction(file);
+        QVERIFY(transaction.locked());
+        m->saveNormalSetting();
+        QVERIFY(!transaction.failed());
+    }
+    QVERIFY(cvtest::readFile(file) != before);
+    ConfigMgr::destroyInstance();
+    QFile::remove(file);
+}
 
 void tst_SaveCrash::killedSavesKeepOldOrNewValues()
 {
