@@ -46,6 +46,9 @@ namespace savestamps {
 constexpr int kGroups = 5;
 const char* const kAccounts[] = { "ann@example.invalid", "bob@example.invalid", "\u00e7a@example.invalid" };
 
+const char* const kJoinProperties[] = { "meetingNum", "nickname", "webinarNum", "webinarFirstName", "webinarLastName",
+    "webinarEmail", "webinarCheckCode" };
+
 inline QString password(int stamp, const char* account)
 {
     return QStringLiteral("pw\u00e9%1-").arg(stamp) + QString::fromUtf8(account);
@@ -91,13 +94,8 @@ inline void save(ConfigMgr& m, int group, int stamp)
     case 2: {
         JoinMeetingSetting j(m.joinMeetingSetting());
         const QStringList t = joinTexts(stamp);
-        j.setMeetingNum(t[0]);
-        j.setNickname(t[1]);
-        j.setWebinarNum(t[2]);
-        j.setWebinarFirstName(t[3]);
-        j.setWebinarLastName(t[4]);
-        j.setWebinarEmail(t[5]);
-        j.setWebinarCheckCode(t[6]);
+        for (int i = 0; i < t.size(); ++i)
+            j.setProperty(kJoinProperties[i], t[i]);
         m.writeJoinMeetingSetting(j);
         break;
     }
@@ -141,11 +139,10 @@ inline int read(const ConfigMgr& m, int group)
         return s;
     }
     case 2: {
-        const JoinMeetingSetting& j = m.joinMeetingSetting();
-        const int s = j.meetingNum().toInt();
-        const QStringList got = { j.meetingNum(), j.nickname(), j.webinarNum(), j.webinarFirstName(),
-            j.webinarLastName(), j.webinarEmail(), j.webinarCheckCode() };
-        return got == joinTexts(s) ? s : -1;
+        QStringList got;
+        for (const char* property : kJoinProperties)
+            got << m.joinMeetingSetting().property(property).toString();
+        return got == joinTexts(got[0].toInt()) ? got[0].toInt() : -1;
     }
     case 3: {
         const OnionSetting& o = m.onionSetting();
