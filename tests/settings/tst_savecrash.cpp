@@ -6,14 +6,11 @@
 
 #include "TestEnvironment.h"
 
-#include "NormalSetting.h"
 #include "SaveStamps.h"
 #include "SettingsStore_p.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QThread>
@@ -82,9 +79,6 @@ void tst_SaveCrash::killedSavesKeepOldOrNewValues()
     const int kTrials = 200;
     std::mt19937 rng(20240611);
     int saves = 0;
-    int landedInFlight = 0;
-    QElapsedTimer clock;
-    clock.start();
     for (int trial = 1; trial <= kTrials; ++trial) {
         const int first = trial * 100000;
         QProcess child;
@@ -134,15 +128,12 @@ void tst_SaveCrash::killedSavesKeepOldOrNewValues()
                                .arg(now[size_t(g)])
                                .arg(done)
                                .arg(next)));
-            if (now[size_t(g)] == next)
-                ++landedInFlight;
             held[size_t(g)] = now[size_t(g)];
         }
     }
     // The kills must have landed among the saves, not all before them.
     QVERIFY(saves > kTrials);
-    qInfo("%d kills, %d saves reported, %d in-flight saves found complete, 0 keys lost, %lld ms", kTrials, saves,
-        landedInFlight, static_cast<long long>(clock.elapsed()));
+    qInfo("%d kills, %d saves reported, 0 keys lost", kTrials, saves);
 }
 
 CV_SAVE_STAMPS_TEST_MAIN(tst_SaveCrash)

@@ -38,23 +38,23 @@ const Command kCommands[] = {
     { "set",
         "set GROUP.property VALUE [--force]\n"
         "                               change one value (Server: an override); enumerations\n"
-        "                               by name or number, --force for a number naming none",
+        "                               by name or number, --force for a number naming none *",
         setCommand },
     { "unset",
         "unset GROUP.property         remove one key: its default (for Server, the product\n"
-        "                               file's value) applies again",
+        "                               file's value) applies again *",
         resetCommand },
-    { "reset", "reset GROUP | GROUP.property remove a section's keys or one key", resetCommand },
+    { "reset", "reset GROUP | GROUP.property remove a section's keys or one key *", resetCommand },
     { "list-keys", "list-keys GROUP              the properties of a group", listKeysCommand },
     { "range", "range GROUP.property         the type and the values a property takes", rangeCommand },
     { "account",
         "account add EMAIL | account remove EMAIL\n"
-        "                               save (password: first line of stdin) or forget an account",
+        "                               save (password: first line of stdin) or forget an account *",
         accountCommand },
     { "providers", "providers [--json]           the OAuth providers and their endpoints (secrets masked)",
         providersCommand },
     { "dump", "dump                         the whole settings file as JSON (passwords as stored)", dumpCommand },
-    { "load", "load FILE|-                  replace the whole settings file with a dump", loadCommand },
+    { "load", "load FILE|-                  replace the whole settings file with a dump *", loadCommand },
     { "monitor", "monitor                      print each change saved to the file, until interrupted",
         monitorCommand },
 };
@@ -64,7 +64,7 @@ const char kUsageTail[] = "\n"
                           "  --file PATH     work on this settings file instead of the user's own\n"
                           "  --app-dir DIR   read the product files of the installation in DIR\n"
                           "\n"
-                          "Writing commands (set, unset, reset, account, load) hold the settings file's\n"
+                          "* Writing commands (set, unset, reset, account, load) hold the settings file's\n"
                           "save lock from reading to writing, so cvconf writers never lose each other's\n"
                           "changes. A running client does not re-read the file: when it next saves a\n"
                           "group it writes that whole section from what it holds, and so overwrites any\n"
