@@ -48,6 +48,8 @@ t 2 '' 'usage: cvconf'
 t 2 '' "unknown command 'frob'" frob
 t 2 '' '--file needs a value' show --file
 t 2 '' 'argument [0-9]+ is not valid UTF-8' $'\xff'
+t 2 '' 'app-dir .*/nowhere is not a folder' --app-dir "$WORK/nowhere" show
+t 2 '' 'file .* is not a regular file' --file "$WORK" show
 t 0 '' 'language +0 \(LanguageEnglish\)' show Normal
 t 0 '' '"language": 0' show Normal --json
 t 2 '' "unknown group 'Nope'" show Nope

@@ -502,6 +502,10 @@ int main(int argc, char** argv)
             args.erase(args.begin() + at, args.begin() + at + 2);
         }
     }
+    if (!locations().appDir.isEmpty() && !QFileInfo(locations().appDir).isDir())
+        return fail(QStringLiteral("--app-dir %1 is not a folder").arg(locations().appDir));
+    if (const QFileInfo f(locations().settingsFile); !locations().settingsFile.isEmpty() && f.exists() && !f.isFile())
+        return fail(QStringLiteral("--file %1 is not a regular file").arg(locations().settingsFile));
     if (args.isEmpty())
         return usage(stderr);
     const QString name = args.takeFirst();
