@@ -119,6 +119,12 @@ if [ -n "$product" ]; then
 fi
 t 2 '' 'usage: cvconf providers' providers extra
 foreign_intact "after the writes"
+if [ "$(id -u)" = 0 ]; then # an administrator's change leaves the file its owner's
+    chown 65534:65534 "$F"
+    t 0 '' '= true' set Meeting.audioNeedGranted true
+    cases=$((cases + 1))
+    [ "$(stat -c %u:%g "$F")" = 65534:65534 ] || { echo "FAIL: the file changed owner"; failures=$((failures + 1)); }
+fi
 cases=$((cases + 1))
 grep -q '@ByteArray' "$F" || { echo "FAIL: the password is not stored enciphered"; failures=$((failures + 1)); }
 
@@ -148,19 +154,26 @@ same_file "refused loads" "$WORK/before.ini"
 t 0 "$(cat "$WORK/dump1.json")" 'keys loaded' load -
 same_file "loading its own dump" "$WORK/before.ini"
 
-# A write that cannot reach the disk (file size limit) or cannot lock fails
-# and leaves the file as it was. The file is padded past the limit.
-printf '[Padding]\nfill=%04000d\n' 0 >>"$F"
+# A write that cannot reach the disk (a file size limit) or cannot lock fails
+# and leaves the file as it was. The file is padded to just under the limit
+# and each write makes it grow past it.
+size=$(stat -c %s "$F")
+printf '[Padding]\nfill=%0*d\n' $((2000 - size - 16)) 0 >>"$F"
 cp "$F" "$WORK/before.ini"
-for args in "set Normal.autoRun true" "account add full@example.invalid" "reset Normal" "set Server.ImServer i"; do
+long=$(printf 'x%.0s' $(seq 300))
+sed "s/\"keep\": \"1\"/\"keep\": \"$long$long$long$long$long$long$long\"/" "$WORK/dump1.json" >"$WORK/long.json"
+for args in "set Normal.autoRun true" "set JoinMeeting.webinarFirstName $long" "account add $long@example.invalid" \
+    "set Server.ImServer $long" "load $WORK/long.json"; do
     out=$( (trap '' XFSZ; ulimit -f 2; echo pw | cv $args) 2>&1)
     status=$?
     cases=$((cases + 1))
-    if [ $status != 1 ] || ! grep -q 'could not write' <<<"$out"; then
-        echo "FAIL: full disk: cvconf $args -> $status: $out"
+    want=1 && [ "$args" = "set Normal.autoRun true" ] && want=0 # fits: the file does not grow
+    if [ $status != $want ] || { [ $want = 1 ] && ! grep -q 'could not write' <<<"$out"; }; then
+        echo "FAIL: full disk: cvconf ${args:0:40} -> $status: ${out:0:120}"
         failures=$((failures + 1))
     fi
-    same_file "a failed '$args'" "$WORK/before.ini"
+    [ $want = 0 ] && cp "$F" "$WORK/before.ini"
+    same_file "a failed '${args:0:40}'" "$WORK/before.ini"
 done
 for lock in "$F.savelock" "$F.lock"; do
     mkdir "$lock"

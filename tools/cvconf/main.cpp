@@ -22,6 +22,9 @@
 
 #include <cstdio>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace cvsettings;
 
 namespace {
@@ -263,6 +266,14 @@ int writeTransaction(const std::function<int(ConfigMgr& mgr, QString& done)>& ch
         QFile::remove(copy);
         return status;
     }
+    // The saves replaced the copy with a file of their own; it takes over the
+    // owner of the file it replaces, so that an administrator's change leaves
+    // the user able to write their file.
+    struct stat original {
+    };
+    if (::stat(QFile::encodeName(file).constData(), &original) == 0
+        && ::chown(QFile::encodeName(copy).constData(), original.st_uid, original.st_gid) != 0 && ::geteuid() == 0)
+        return failed();
     if (!savedAll || !written(copy)
         || std::rename(QFile::encodeName(copy).constData(), QFile::encodeName(file).constData()) != 0)
         return failed();
