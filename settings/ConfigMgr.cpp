@@ -27,26 +27,26 @@ struct LoadStep {
 };
 
 const LoadStep kLoadSequence[] = {
-    {"data file /config.data", [](ConfigMgrPrivate& d) { loadClientConfig(d); }},
-    {"data file /omsurl.data", loadOmsUrlConfig},
-    {"data file /thirdconfig.data", loadThirdConfigs},
-    {"data file /cvserver.data", loadServerDataFile},
-    {"section Server", [](ConfigMgrPrivate& d) { store::loadServerSection(d.settingsFilePath, d.serverSetting); }},
-    {"section Normal", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.normalSetting); }},
-    {"section Meeting", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.meetingSetting); }},
-    {"section Message", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.messageSetting); }},
-    {"section Share", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.shareSetting); }},
-    {"section Login", [](ConfigMgrPrivate& d) {
-         store::loadLoginSection(d.settingsFilePath, d.loginSetting, d.passwordCipher);
-     }},
-    {"section UI", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.uiSetting); }},
-    {"section JoinMeeting", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.joinMeetingSetting); }},
-    {"section Onion", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.onionSetting); }},
-    {"section Process", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.processSetting); }},
+    { "data file /config.data", [](ConfigMgrPrivate& d) { loadClientConfig(d); } },
+    { "data file /omsurl.data", loadOmsUrlConfig },
+    { "data file /thirdconfig.data", loadThirdConfigs },
+    { "data file /cvserver.data", loadServerDataFile },
+    { "section Server", [](ConfigMgrPrivate& d) { store::loadServerSection(d.settingsFilePath, d.serverSetting); } },
+    { "section Normal", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.normalSetting); } },
+    { "section Meeting", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.meetingSetting); } },
+    { "section Message", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.messageSetting); } },
+    { "section Share", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.shareSetting); } },
+    { "section Login",
+        [](ConfigMgrPrivate& d) { store::loadLoginSection(d.settingsFilePath, d.loginSetting, d.passwordCipher); } },
+    { "section UI", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.uiSetting); } },
+    { "section JoinMeeting",
+        [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.joinMeetingSetting); } },
+    { "section Onion", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.onionSetting); } },
+    { "section Process", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.processSetting); } },
     // Audio and recording choices are saved, so they are read back as well.
-    {"section Audio", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.audioSetting); }},
-    {"section Record", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.recordSetting); }},
-    {"calendar-file association", loadSupportIcsFile},
+    { "section Audio", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.audioSetting); } },
+    { "section Record", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.recordSetting); } },
+    { "calendar-file association", loadSupportIcsFile },
 };
 
 } // namespace
@@ -73,7 +73,7 @@ ConfigMgrPrivate::ConfigMgrPrivate(ConfigMgr* q)
 {
     keyPasswordCipher(passwordCipher);
     appDirPath = QCoreApplication::applicationDirPath();
-    settingsFilePath = PathHelper::defaultPathName(QStringLiteral("com.corvane.settings.ini"));
+    settingsFilePath = PathHelper::defaultPathName(QLatin1String(store::kSettingsFileName));
 }
 
 // The settings objects are children of the manager; only the key schedule
@@ -85,12 +85,12 @@ ConfigMgrPrivate::~ConfigMgrPrivate()
         p[i] = 0;
 }
 
-ConfigMgr::ConfigMgr(QObject* parent) : QObject(parent), d(new ConfigMgrPrivate(this)) {}
+ConfigMgr::ConfigMgr(QObject* parent)
+    : QObject(parent)
+    , d(new ConfigMgrPrivate(this))
+{ }
 
-ConfigMgr::~ConfigMgr()
-{
-    delete d;
-}
+ConfigMgr::~ConfigMgr() { delete d; }
 
 ConfigMgr* ConfigMgr::createInstance()
 {
@@ -99,10 +99,7 @@ ConfigMgr* ConfigMgr::createInstance()
     return s_pInstance;
 }
 
-ConfigMgr* ConfigMgr::getInstance()
-{
-    return s_pInstance;
-}
+ConfigMgr* ConfigMgr::getInstance() { return s_pInstance; }
 
 void ConfigMgr::destroyInstance()
 {
@@ -137,13 +134,13 @@ const OmsUrlConfig& ConfigMgr::omsUrlConfig() const { return *d->omsUrlConfig; }
 
 // Accessor, set (assignment onto the held group) and write (set, then save)
 // are the same for every user-changeable group.
-#define CV_USER_GROUP(Class, accessor, Name, member)                                 \
-    const Class& ConfigMgr::accessor() const { return *d->member; }                  \
-    void ConfigMgr::set##Name(const Class& setting) { *d->member = setting; }        \
-    void ConfigMgr::write##Name(const Class& setting)                                \
-    {                                                                                \
-        set##Name(setting);                                                          \
-        save##Name();                                                                \
+#define CV_USER_GROUP(Class, accessor, Name, member)                                                                   \
+    const Class& ConfigMgr::accessor() const { return *d->member; }                                                    \
+    void ConfigMgr::set##Name(const Class& setting) { *d->member = setting; }                                          \
+    void ConfigMgr::write##Name(const Class& setting)                                                                  \
+    {                                                                                                                  \
+        set##Name(setting);                                                                                            \
+        save##Name();                                                                                                  \
     }
 
 CV_USER_GROUP(AudioSetting, audioSetting, AudioSetting, audioSetting)
@@ -172,13 +169,10 @@ void ConfigMgr::saveMessageSetting() { store::saveSection(d->settingsFilePath, d
 void ConfigMgr::saveUiSetting() { store::saveSection(d->settingsFilePath, d->uiSetting); }
 void ConfigMgr::saveJoinMeetingSetting() { store::saveSection(d->settingsFilePath, d->joinMeetingSetting); }
 
-void ConfigMgr::saveLoginSetting()
-{
-    store::saveLoginSection(d->settingsFilePath, d->loginSetting, d->passwordCipher);
-}
+void ConfigMgr::saveLoginSetting() { store::saveLoginSection(d->settingsFilePath, d->loginSetting, d->passwordCipher); }
 
 // The video group has no section in the settings file.
-void ConfigMgr::saveVideoSetting() {}
+void ConfigMgr::saveVideoSetting() { }
 
 QString ConfigMgr::google() { return kGoogle; }
 QString ConfigMgr::facebook() { return kFacebook; }
@@ -201,10 +195,7 @@ ThirdCalendarConfig* ConfigMgr::thirdCalendarConfig(const QString& strThirdName)
     return d->thirdCalendarConfigs.value(strThirdName);
 }
 
-bool ConfigMgr::supportIcsFile()
-{
-    return d->supportIcsFile;
-}
+bool ConfigMgr::supportIcsFile() { return d->supportIcsFile; }
 
 void ConfigMgr::setSupportIcsFile(bool icsSupport)
 {

@@ -3,6 +3,7 @@
 #include "PasswordCipher_p.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
@@ -23,8 +24,7 @@ namespace {
 // enumerations as decimal, text as text. Reading takes QVariant's conversions:
 // a boolean is false only for "", "0" or "false" in any case, and an integer
 // that does not parse is 0.
-template <class T>
-QVariant toStored(const T& value)
+template <class T> QVariant toStored(const T& value)
 {
     if constexpr (std::is_enum_v<T>)
         return QVariant(static_cast<int>(value));
@@ -32,8 +32,7 @@ QVariant toStored(const T& value)
         return QVariant(value);
 }
 
-template <class T>
-T fromStored(const QVariant& value)
+template <class T> T fromStored(const QVariant& value)
 {
     if constexpr (std::is_same_v<T, bool>)
         return value.toBool();
@@ -45,137 +44,143 @@ T fromStored(const QVariant& value)
         return value.toString();
 }
 
-template <class Getter>
-struct GetterTraits;
-template <class C, class R>
-struct GetterTraits<R (C::*)() const> {
+template <class Getter> struct GetterTraits;
+template <class C, class R> struct GetterTraits<R (C::*)() const> {
     using Class = C;
 };
-template <class Setter>
-struct SetterTraits;
-template <class C, class A>
-struct SetterTraits<void (C::*)(A)> {
+template <class Setter> struct SetterTraits;
+template <class C, class A> struct SetterTraits<void (C::*)(A)> {
     using Value = std::decay_t<A>;
 };
 
 // One row of a section's table: the key in the file and the property behind it.
-template <class G>
-struct IniKey {
+template <class G> struct IniKey {
     const char* name;
+    const char* property;
     QVariant (*save)(const G&);
     void (*load)(G&, const QVariant&);
     bool keepOnEmptyText; // an empty text leaves the held value alone
 };
 
-template <auto Get, auto Set>
-auto key(const char* name, bool keepOnEmptyText = false)
+template <auto Get, auto Set> auto key(const char* name, const char* property, bool keepOnEmptyText = false)
 {
     using G = typename GetterTraits<decltype(Get)>::Class;
     using T = typename SetterTraits<decltype(Set)>::Value;
-    return IniKey<G>{name, [](const G& g) { return toStored<T>((g.*Get)()); },
-                     [](G& g, const QVariant& v) { (g.*Set)(fromStored<T>(v)); }, keepOnEmptyText};
+    return IniKey<G> { name, property, [](const G& g) { return toStored<T>((g.*Get)()); },
+        [](G& g, const QVariant& v) { (g.*Set)(fromStored<T>(v)); }, keepOnEmptyText };
 }
 
-#define CV_KEY(Key, Class, property, Property) key<&Class::property, &Class::set##Property>(Key)
+#define CV_KEY(Key, Class, property, Property) key<&Class::property, &Class::set##Property>(Key, #property)
 // A text key whose empty value leaves the held value alone.
-#define CV_KEY_UNLESS_EMPTY(Key, Class, property, Property) \
-    key<&Class::property, &Class::set##Property>(Key, true)
+#define CV_KEY_UNLESS_EMPTY(Key, Class, property, Property)                                                            \
+    key<&Class::property, &Class::set##Property>(Key, #property, true)
 
-template <class G>
-struct Section {
+template <class G> struct Section {
     const char* name;
     std::vector<IniKey<G>> keys; // in the order they are read and written
 };
 
 // The key tables. Rows stand in the order of reading and writing.
 
-const Section<ServerSetting> kServer{"Server", {
-    CV_KEY_UNLESS_EMPTY("FrontServer", ServerSetting, frontServer, FrontServer),
-    CV_KEY_UNLESS_EMPTY("MeetingServer", ServerSetting, meetingServer, MeetingServer),
-    CV_KEY_UNLESS_EMPTY("A2Server", ServerSetting, a2Server, A2Server),
-    CV_KEY_UNLESS_EMPTY("ImServer", ServerSetting, imServer, ImServer),
-    CV_KEY_UNLESS_EMPTY("LocalRootUrl", ServerSetting, localApi, LocalApi),
-    CV_KEY_UNLESS_EMPTY("HttpApiRootUrl", ServerSetting, ucApi, UcApi),
-    CV_KEY_UNLESS_EMPTY("WebServices", ServerSetting, webService, WebService),
-    CV_KEY("FrontAppId", ServerSetting, frontAppId, FrontAppId),
-    CV_KEY("MeetingAppId", ServerSetting, meetingAppId, MeetingAppId),
-}};
+const Section<ServerSetting> kServer { "Server",
+    {
+        CV_KEY_UNLESS_EMPTY("FrontServer", ServerSetting, frontServer, FrontServer),
+        CV_KEY_UNLESS_EMPTY("MeetingServer", ServerSetting, meetingServer, MeetingServer),
+        CV_KEY_UNLESS_EMPTY("A2Server", ServerSetting, a2Server, A2Server),
+        CV_KEY_UNLESS_EMPTY("ImServer", ServerSetting, imServer, ImServer),
+        CV_KEY_UNLESS_EMPTY("LocalRootUrl", ServerSetting, localApi, LocalApi),
+        CV_KEY_UNLESS_EMPTY("HttpApiRootUrl", ServerSetting, ucApi, UcApi),
+        CV_KEY_UNLESS_EMPTY("WebServices", ServerSetting, webService, WebService),
+        CV_KEY("FrontAppId", ServerSetting, frontAppId, FrontAppId),
+        CV_KEY("MeetingAppId", ServerSetting, meetingAppId, MeetingAppId),
+    } };
 
-const Section<NormalSetting> kNormal{"Normal", {
-    CV_KEY("AutoRun", NormalSetting, autoRun, AutoRun),
-    CV_KEY("AutoLogin", NormalSetting, autoLogin, AutoLogin),
-    CV_KEY("Language", NormalSetting, language, Language),
-}};
+const Section<NormalSetting> kNormal { "Normal",
+    {
+        CV_KEY("AutoRun", NormalSetting, autoRun, AutoRun),
+        CV_KEY("AutoLogin", NormalSetting, autoLogin, AutoLogin),
+        CV_KEY("Language", NormalSetting, language, Language),
+    } };
 
-const Section<MeetingSetting> kMeeting{"Meeting", {
-    CV_KEY("AudioDefaultMute", MeetingSetting, audioDefaultMute, AudioDefaultMute),
-    CV_KEY("AudioNeedGranted", MeetingSetting, audioNeedGranted, AudioNeedGranted),
-    CV_KEY("ShowMessageTips", MeetingSetting, showMessageTips, ShowMessageTips),
-}};
+const Section<MeetingSetting> kMeeting { "Meeting",
+    {
+        CV_KEY("AudioDefaultMute", MeetingSetting, audioDefaultMute, AudioDefaultMute),
+        CV_KEY("AudioNeedGranted", MeetingSetting, audioNeedGranted, AudioNeedGranted),
+        CV_KEY("ShowMessageTips", MeetingSetting, showMessageTips, ShowMessageTips),
+    } };
 
-const Section<MessageSetting> kMessage{"Message", {
-    CV_KEY("FlashIcon", MessageSetting, flashIcon, FlashIcon),
-    CV_KEY("PlaySound", MessageSetting, playSound, PlaySound),
-}};
+const Section<MessageSetting> kMessage { "Message",
+    {
+        CV_KEY("FlashIcon", MessageSetting, flashIcon, FlashIcon),
+        CV_KEY("PlaySound", MessageSetting, playSound, PlaySound),
+    } };
 
-const Section<ShareSetting> kShare{"Share", {
-    CV_KEY("HideSelfWnd", ShareSetting, isHideCorvaneWin, IsHideCorvaneWin),
-    CV_KEY("ShareSound", ShareSetting, isShareSound, IsShareSound),
-}};
+const Section<ShareSetting> kShare { "Share",
+    {
+        CV_KEY("HideSelfWnd", ShareSetting, isHideCorvaneWin, IsHideCorvaneWin),
+        CV_KEY("ShareSound", ShareSetting, isShareSound, IsShareSound),
+    } };
 
-const Section<UISetting> kUi{"UI", {
-    CV_KEY("LoginWinLastPage", UISetting, loginWinLastPage, LoginWinLastPage),
-}};
+const Section<UISetting> kUi { "UI",
+    {
+        CV_KEY("LoginWinLastPage", UISetting, loginWinLastPage, LoginWinLastPage),
+    } };
 
 // `email` has no key: it is not kept between runs.
-const Section<JoinMeetingSetting> kJoinMeeting{"JoinMeeting", {
-    CV_KEY("MeetingNum", JoinMeetingSetting, meetingNum, MeetingNum),
-    CV_KEY("NickName", JoinMeetingSetting, nickname, Nickname),
-    CV_KEY("WebinarNum", JoinMeetingSetting, webinarNum, WebinarNum),
-    CV_KEY("WebinarFirstName", JoinMeetingSetting, webinarFirstName, WebinarFirstName),
-    CV_KEY("WebinarLastName", JoinMeetingSetting, webinarLastName, WebinarLastName),
-    CV_KEY("WebinarEmail", JoinMeetingSetting, webinarEmail, WebinarEmail),
-    CV_KEY("WebinarCheckCode", JoinMeetingSetting, webinarCheckCode, WebinarCheckCode),
-}};
+const Section<JoinMeetingSetting> kJoinMeeting { "JoinMeeting",
+    {
+        CV_KEY("MeetingNum", JoinMeetingSetting, meetingNum, MeetingNum),
+        CV_KEY("NickName", JoinMeetingSetting, nickname, Nickname),
+        CV_KEY("WebinarNum", JoinMeetingSetting, webinarNum, WebinarNum),
+        CV_KEY("WebinarFirstName", JoinMeetingSetting, webinarFirstName, WebinarFirstName),
+        CV_KEY("WebinarLastName", JoinMeetingSetting, webinarLastName, WebinarLastName),
+        CV_KEY("WebinarEmail", JoinMeetingSetting, webinarEmail, WebinarEmail),
+        CV_KEY("WebinarCheckCode", JoinMeetingSetting, webinarCheckCode, WebinarCheckCode),
+    } };
 
-const Section<OnionSetting> kOnion{"Onion", {
-    CV_KEY("CapVolume", OnionSetting, capVolume, CapVolume),
-    CV_KEY("PlayVolume", OnionSetting, playVolume, PlayVolume),
-}};
+const Section<OnionSetting> kOnion { "Onion",
+    {
+        CV_KEY("CapVolume", OnionSetting, capVolume, CapVolume),
+        CV_KEY("PlayVolume", OnionSetting, playVolume, PlayVolume),
+    } };
 
-const Section<ProcessSetting> kProcess{"Process", {
-    CV_KEY("Port", ProcessSetting, port, Port),
-}};
+const Section<ProcessSetting> kProcess { "Process",
+    {
+        CV_KEY("Port", ProcessSetting, port, Port),
+    } };
 
-const Section<AudioSetting> kAudio{"Audio", {
-    CV_KEY("AutoAdjust", AudioSetting, autoAdjust, AutoAdjust),
-    CV_KEY("CapDevIndex", AudioSetting, capDevIndex, CapDevIndex),
-    CV_KEY("InputIndex", AudioSetting, inputIndex, InputIndex),
-    CV_KEY("CapVolume", AudioSetting, capVolume, CapVolume),
-    CV_KEY("CapVolumeAutoAdjust", AudioSetting, capVolumeAutoAdjust, CapVolumeAutoAdjust),
-    CV_KEY("PlayDevIndex", AudioSetting, playDevIndex, PlayDevIndex),
-    CV_KEY("PlayVolume", AudioSetting, playVolume, PlayVolume),
-    CV_KEY("EncoderId", AudioSetting, encoderId, EncoderId),
-    CV_KEY("AEC", AudioSetting, aec, Aec),
-    CV_KEY("ANS", AudioSetting, ans, Ans),
-    CV_KEY("FEC", AudioSetting, fec, Fec),
-    CV_KEY("AGC", AudioSetting, agc, Agc),
-    CV_KEY("VAD", AudioSetting, vad, Vad),
-    CV_KEY("AudioEngine", AudioSetting, audioEngine, AudioEngine),
-}};
+const Section<AudioSetting> kAudio { "Audio",
+    {
+        CV_KEY("AutoAdjust", AudioSetting, autoAdjust, AutoAdjust),
+        CV_KEY("CapDevIndex", AudioSetting, capDevIndex, CapDevIndex),
+        CV_KEY("InputIndex", AudioSetting, inputIndex, InputIndex),
+        CV_KEY("CapVolume", AudioSetting, capVolume, CapVolume),
+        CV_KEY("CapVolumeAutoAdjust", AudioSetting, capVolumeAutoAdjust, CapVolumeAutoAdjust),
+        CV_KEY("PlayDevIndex", AudioSetting, playDevIndex, PlayDevIndex),
+        CV_KEY("PlayVolume", AudioSetting, playVolume, PlayVolume),
+        CV_KEY("EncoderId", AudioSetting, encoderId, EncoderId),
+        CV_KEY("AEC", AudioSetting, aec, Aec),
+        CV_KEY("ANS", AudioSetting, ans, Ans),
+        CV_KEY("FEC", AudioSetting, fec, Fec),
+        CV_KEY("AGC", AudioSetting, agc, Agc),
+        CV_KEY("VAD", AudioSetting, vad, Vad),
+        CV_KEY("AudioEngine", AudioSetting, audioEngine, AudioEngine),
+    } };
 
 // `maxFileSize` has no key: it is not kept between runs.
-const Section<RecordSetting> kRecord{"Record", {
-    CV_KEY("RecordType", RecordSetting, recordType, RecordType),
-    CV_KEY("RecordPath", RecordSetting, recordPath, RecordPath),
-    CV_KEY("VideoFramerate", RecordSetting, videoFramerate, VideoFramerate),
-}};
+const Section<RecordSetting> kRecord { "Record",
+    {
+        CV_KEY("RecordType", RecordSetting, recordType, RecordType),
+        CV_KEY("RecordPath", RecordSetting, recordPath, RecordPath),
+        CV_KEY("VideoFramerate", RecordSetting, videoFramerate, VideoFramerate),
+    } };
 
 // The accounts are an array after these keys (see the Login frame below).
-const Section<LoginSetting> kLogin{"Login", {
-    CV_KEY("LastLoginUser", LoginSetting, lastLoginUser, LastLoginUser),
-    CV_KEY("AutoLoginUser", LoginSetting, autoLoginUser, AutoLoginUser),
-}};
+const Section<LoginSetting> kLogin { "Login",
+    {
+        CV_KEY("LastLoginUser", LoginSetting, lastLoginUser, LastLoginUser),
+        CV_KEY("AutoLoginUser", LoginSetting, autoLoginUser, AutoLoginUser),
+    } };
 
 #undef CV_KEY
 #undef CV_KEY_UNLESS_EMPTY
@@ -183,8 +188,7 @@ const Section<LoginSetting> kLogin{"Login", {
 const QString kUsers = QStringLiteral("Users");
 
 struct NoExtra {
-    template <class G>
-    void operator()(QSettings&, G&) const {}
+    template <class G> void operator()(QSettings&, G&) const { }
 };
 
 // Load frame: each key present in the section goes through its setter, which
@@ -219,7 +223,7 @@ void removeAbandonedLock(const QString& name)
     constexpr qint64 kFillTime = 200;
     for (int look = 0; look < 2; ++look) {
         const QFileInfo lock(name);
-        if (!lock.exists() || lock.size() != 0)
+        if (!lock.isFile() || lock.isSymLink() || lock.size() != 0)
             return;
         const qint64 age = lock.lastModified().msecsTo(QDateTime::currentDateTime());
         if (age >= kFillTime) {
@@ -230,6 +234,35 @@ void removeAbandonedLock(const QString& name)
     }
 }
 
+SaveTransaction* g_transaction = nullptr; // the one open in this process, if any
+
+SaveTransaction* transactionOn(const QString& file)
+{
+    return g_transaction && g_transaction->file() == file ? g_transaction : nullptr;
+}
+
+// QLockFile waits for anything that stands at its path, and takes a folder or
+// a link there for a lock held by someone else: a save would wait for it for
+// ever. Only a regular file (or nothing) can be a lock.
+bool canBeLock(const QString& path)
+{
+    const QFileInfo info(path);
+    return !info.isSymLink() && (!info.exists() || info.isFile());
+}
+
+bool takeSaveLock(QLockFile& lock, const QString& file)
+{
+    // QSettings' own lock, and the helper locks QLockFile takes to remove
+    // a stale one, can be left empty by a killed save as well.
+    for (const char* suffix : { ".lock", ".lock.rmlock", ".savelock", ".savelock.rmlock" })
+        removeAbandonedLock(file + QLatin1String(suffix));
+    if (!canBeLock(file + QLatin1String(".lock")) || !canBeLock(file + QLatin1String(".savelock")))
+        return false;
+    // QSettings creates a missing folder when it writes; the lock must fit there first.
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    return lock.tryLock(kSaveLockWaitMs);
+}
+
 // Saves from several processes at once. QSettings merges a save into the copy
 // of the file that it parsed last, and takes that copy as current while the
 // file's size and modification time (to the millisecond) look unchanged. Two
@@ -238,19 +271,19 @@ void removeAbandonedLock(const QString& name)
 // section. So a save holds a lock of its own from before QSettings reads the
 // file until it has written it, and under that lock first moves the file's
 // time past its current one: QSettings then always parses the file as it is.
+// A save inside an open transaction on the file already holds the lock.
 class SaveGuard
 {
 public:
     explicit SaveGuard(const QString& file)
         : m_lock(file + QLatin1String(".savelock"))
     {
-        // QSettings' own lock, and the helper locks QLockFile takes to remove
-        // a stale one, can be left empty by a killed save as well.
-        for (const char* suffix : {".lock", ".lock.rmlock", ".savelock", ".savelock.rmlock"})
-            removeAbandonedLock(file + QLatin1String(suffix));
-        // Without the lock (a folder that cannot be written) the save goes
-        // ahead as QSettings alone would do it.
-        m_lock.lock();
+        if (const SaveTransaction* t = transactionOn(file))
+            m_held = t->locked();
+        else
+            m_held = takeSaveLock(m_lock, file);
+        if (!m_held)
+            return;
         QFile f(file);
         if (f.exists() && f.open(QIODevice::ReadWrite)) {
             const QDateTime next = QFileInfo(file).lastModified().addMSecs(1);
@@ -260,9 +293,26 @@ public:
     SaveGuard(const SaveGuard&) = delete;
     SaveGuard& operator=(const SaveGuard&) = delete;
 
+    // Without the lock the save is given up and the file stays as it was.
+    bool held() const { return m_held; }
+
 private:
     QLockFile m_lock;
+    bool m_held = false;
 };
+
+// Inside a transaction the write happens now rather than at destruction, so
+// that whether it reached the disk can be told.
+bool finishSave(const QString& file, QSettings& ini)
+{
+    SaveTransaction* t = transactionOn(file);
+    if (!t)
+        return true;
+    ini.sync();
+    const bool written = ini.status() == QSettings::NoError;
+    t->noteSave(written);
+    return written;
+}
 
 // Save frame: every key of the table, changed or not; nothing else in the
 // file is touched. QSettings writes the file when it is destroyed.
@@ -272,12 +322,26 @@ void saveFrame(const QString& file, const G* group, const Section<G>& section, E
     if (!group)
         return;
     const SaveGuard guard(file); // outlives `ini`, whose destruction writes the file
+    if (!guard.held()) {
+        if (SaveTransaction* t = transactionOn(file))
+            t->noteSave(false);
+        return;
+    }
     QSettings ini(file, QSettings::IniFormat);
     ini.beginGroup(QLatin1String(section.name));
     for (const IniKey<G>& k : section.keys)
         ini.setValue(QLatin1String(k.name), k.save(*group));
     extra(ini, *group);
     ini.endGroup();
+    finishSave(file, ini);
+}
+
+template <class G> QList<StoredKey> keysOf(const Section<G>& section)
+{
+    QList<StoredKey> out;
+    for (const IniKey<G>& k : section.keys)
+        out.append({ QLatin1String(k.name), QLatin1String(k.property) });
+    return out;
 }
 
 // Indices of the "Users" entries that exist, in array order, within the stored
@@ -372,6 +436,63 @@ void saveLoginSection(const QString& file, const LoginSetting* group, const TORV
         }
         ini.endArray();
     });
+}
+
+SaveTransaction::SaveTransaction(const QString& file)
+    : m_file(file)
+    , m_lock(new QLockFile(file + QLatin1String(".savelock")))
+    , m_outer(g_transaction)
+{
+    m_locked = takeSaveLock(*m_lock, file);
+    g_transaction = this;
+}
+
+SaveTransaction::~SaveTransaction() { g_transaction = m_outer; }
+
+bool rewrite(const QString& file, const std::function<void(QSettings&)>& change)
+{
+    const SaveGuard guard(file);
+    if (!guard.held()) {
+        if (SaveTransaction* t = transactionOn(file))
+            t->noteSave(false);
+        return false;
+    }
+    QSettings ini(file, QSettings::IniFormat);
+    change(ini);
+    if (transactionOn(file))
+        return finishSave(file, ini);
+    ini.sync();
+    return ini.status() == QSettings::NoError;
+}
+
+QList<StoredKey> sectionKeys(const QString& section)
+{
+    const auto is = [&section](const auto& table) { return section == QLatin1String(table.name); };
+    if (is(kServer))
+        return keysOf(kServer);
+    if (is(kNormal))
+        return keysOf(kNormal);
+    if (is(kMeeting))
+        return keysOf(kMeeting);
+    if (is(kMessage))
+        return keysOf(kMessage);
+    if (is(kShare))
+        return keysOf(kShare);
+    if (is(kUi))
+        return keysOf(kUi);
+    if (is(kJoinMeeting))
+        return keysOf(kJoinMeeting);
+    if (is(kOnion))
+        return keysOf(kOnion);
+    if (is(kProcess))
+        return keysOf(kProcess);
+    if (is(kAudio))
+        return keysOf(kAudio);
+    if (is(kRecord))
+        return keysOf(kRecord);
+    if (is(kLogin))
+        return keysOf(kLogin) << StoredKey { kUsers, QStringLiteral("users") };
+    return {};
 }
 
 } // namespace cvsettings::store

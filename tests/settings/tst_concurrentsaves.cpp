@@ -10,10 +10,7 @@
 
 #include "SaveStamps.h"
 
-#include <QElapsedTimer>
 #include <QProcess>
-
-#include <memory>
 
 class tst_ConcurrentSaves : public QObject
 {
@@ -35,30 +32,22 @@ void tst_ConcurrentSaves::interleavedSavesLoseNothing()
     const int kRounds = 250; // two groups a round: 500 saves per process
     // One child owns Normal and Login, the other JoinMeeting and Process;
     // Onion is written by neither and must come through untouched.
-    const QStringList groups = { QStringLiteral("0,1"), QStringLiteral("2,4") };
-    std::unique_ptr<QProcess> children[2];
-    QElapsedTimer clock;
-    clock.start();
+    QProcess children[2];
     for (int i = 0; i < 2; ++i) {
-        children[i].reset(new QProcess);
-        children[i]->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        children[i]->start(QCoreApplication::applicationFilePath(),
-            { QStringLiteral("--save-loop"), file, groups[i], QStringLiteral("1"), QString::number(kRounds),
-                QStringLiteral("40") });
+        children[i].setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        children[i].start(QCoreApplication::applicationFilePath(),
+            { QStringLiteral("--save-loop"), file, QString::fromLatin1(i ? "2,4" : "0,1"), QStringLiteral("1"),
+                QString::number(kRounds), QStringLiteral("40") });
     }
     int changesSeen[2] = { 0, 0 };
     for (int i = 0; i < 2; ++i) {
-        QVERIFY(children[i]->waitForFinished(240000));
-        const QByteArray out = children[i]->readAllStandardOutput();
-        const QList<QByteArray> lines = out.trimmed().split('\n');
-        for (const QByteArray& line : lines)
-            QVERIFY2(!line.startsWith("lost") && !line.startsWith("wrong"), line.constData());
-        const QList<QByteArray> done = lines.last().split(' ');
-        QCOMPARE(done.value(0), QByteArray("done"));
+        QVERIFY(children[i].waitForFinished(240000));
+        const QByteArray out = children[i].readAllStandardOutput().trimmed();
+        // "done <rounds> <lost> <changes seen>"; a lost or wrong group ends the child with 1.
+        const QList<QByteArray> done = out.mid(out.lastIndexOf('\n') + 1).split(' ');
+        QVERIFY2(children[i].exitCode() == 0 && done.value(0) == "done", out.constData());
         QCOMPARE(done.value(1).toInt(), kRounds);
-        QCOMPARE(done.value(2).toInt(), 0);
         changesSeen[i] = done.value(3).toInt();
-        QCOMPARE(children[i]->exitCode(), 0);
     }
     // Each child must have seen the other's groups move while it was saving,
     // or the two runs did not overlap and proved nothing.
@@ -68,8 +57,8 @@ void tst_ConcurrentSaves::interleavedSavesLoseNothing()
     ConfigMgr::destroyInstance();
     for (int g = 0; g < savestamps::kGroups; ++g)
         QCOMPARE(stamps[size_t(g)], g == 3 ? 0 : kRounds);
-    qInfo("2 x %d rounds (%d saves each), changes of the other process seen: %d and %d, 0 sections lost, %lld ms",
-        kRounds, kRounds * 2, changesSeen[0], changesSeen[1], static_cast<long long>(clock.elapsed()));
+    qInfo("2 x %d rounds, changes of the other process seen: %d and %d, 0 sections lost", kRounds, changesSeen[0],
+        changesSeen[1]);
 }
 
 CV_SAVE_STAMPS_TEST_MAIN(tst_ConcurrentSaves)

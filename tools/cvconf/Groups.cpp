@@ -4,18 +4,15 @@
 #include "Corvane.h"
 
 #include <QMetaEnum>
-#include <QMetaProperty>
+
+#include <limits>
 
 Q_DECLARE_METATYPE(Corvane::ClientLanguage)
 Q_DECLARE_METATYPE(Corvane::UserPaltform)
 
 namespace {
 
-template <class G, const G& (ConfigMgr::*Get)() const>
-const QObject& heldGroup(ConfigMgr& mgr)
-{
-    return (mgr.*Get)();
-}
+template <class G, const G& (ConfigMgr::*Get)() const> const QObject& heldGroup(ConfigMgr& mgr) { return (mgr.*Get)(); }
 
 // The client's own way to change a preference: copy, change, write back.
 template <class G, const G& (ConfigMgr::*Get)() const, void (ConfigMgr::*Write)(const G&)>
@@ -28,10 +25,30 @@ bool writeGroup(ConfigMgr& mgr, const char* property, const QVariant& value)
     return true;
 }
 
-#define CV_READONLY(Name, Class, getter) {Name, heldGroup<Class, &ConfigMgr::getter>, nullptr}
-#define CV_CHANGEABLE(Name, Class, getter, writer)                                  \
-    {Name, heldGroup<Class, &ConfigMgr::getter>,                                    \
-     writeGroup<Class, &ConfigMgr::getter, &ConfigMgr::writer>}
+#define CV_READONLY(Name, Class, getter)                                                                               \
+    {                                                                                                                  \
+        Name, heldGroup<Class, &ConfigMgr::getter>, nullptr                                                            \
+    }
+#define CV_CHANGEABLE(Name, Class, getter, writer)                                                                     \
+    {                                                                                                                  \
+        Name, heldGroup<Class, &ConfigMgr::getter>, writeGroup<Class, &ConfigMgr::getter, &ConfigMgr::writer>          \
+    }
+
+// The shared enumerations have no meta-object. Each row names an enumerator
+// through the compiler, so a name that the header does not spell this way
+// does not build.
+#define CV_ENUMERATOR(name) qMakePair(QStringLiteral(#name), static_cast<int>(Corvane::name))
+
+const Enumeration kSharedEnumerations[] = {
+    { QStringLiteral("Corvane::ClientLanguage"),
+        { CV_ENUMERATOR(LanguageEnglish), CV_ENUMERATOR(LanguageSimplifiedChinese),
+            CV_ENUMERATOR(LanguageTraditionalChinese), CV_ENUMERATOR(LanguageJapanese) } },
+    { QStringLiteral("Corvane::UserPaltform"),
+        { CV_ENUMERATOR(PaltformUnknown), CV_ENUMERATOR(PaltformCorvane), CV_ENUMERATOR(PaltformGoogle),
+            CV_ENUMERATOR(PaltformFacebook), CV_ENUMERATOR(PaltformOutlook) } },
+};
+
+#undef CV_ENUMERATOR
 
 } // namespace
 
@@ -39,7 +56,7 @@ const QList<Group>& groups()
 {
     static const QList<Group> all = {
         CV_READONLY("Client", ClientConfig, clientConfig),
-        CV_READONLY("Server", ServerSetting, serverSetting),
+        CV_READONLY("Server", ServerSetting, serverSetting), // overrides are written as raw keys
         CV_READONLY("Intercom", IntercomConfig, intercomConfig),
         CV_READONLY("OmsUrl", OmsUrlConfig, omsUrlConfig),
         CV_CHANGEABLE("Normal", NormalSetting, normalSetting, writeNormalSetting),
@@ -57,6 +74,9 @@ const QList<Group>& groups()
     };
     return all;
 }
+
+#undef CV_READONLY
+#undef CV_CHANGEABLE
 
 const Group* findGroup(const QString& name)
 {
@@ -80,35 +100,50 @@ void registerSharedTypes()
     qRegisterMetaType<Corvane::UserPaltform>("Corvane::UserPaltform");
 }
 
-namespace {
-
-bool isSharedEnum(const QMetaProperty& p)
+QString Enumeration::nameOf(int value) const
 {
-    return QByteArray(p.typeName()).startsWith("Corvane::");
+    for (const auto& [name, v] : values)
+        if (v == value)
+            return name;
+    return QString();
 }
 
-bool isContainer(const QMetaProperty& p)
+Enumeration enumerationOf(const QMetaProperty& property)
 {
-    const QByteArray type = p.typeName();
+    if (property.isEnumType()) {
+        const QMetaEnum e = property.enumerator();
+        Enumeration out { QStringLiteral("%1::%2").arg(QLatin1String(e.scope()), QLatin1String(e.enumName())), {} };
+        for (int i = 0; i < e.keyCount(); ++i)
+            out.values.append({ QLatin1String(e.key(i)), e.value(i) });
+        return out;
+    }
+    for (const Enumeration& e : kSharedEnumerations)
+        if (e.type == QLatin1String(property.typeName()))
+            return e;
+    return {};
+}
+
+bool isList(const QMetaProperty& property)
+{
+    const QByteArray type = property.typeName();
     return type.startsWith("QList<") || type.startsWith("QMap<");
 }
 
-} // namespace
-
 QVariant plainValue(const QObject& object, const QMetaProperty& property)
 {
-    if (isContainer(property))
+    if (isList(property))
         return QVariant();
     const QVariant value = property.read(&object);
-    if (property.isEnumType() || isSharedEnum(property))
-        return *static_cast<const int*>(value.constData()); // every enumeration here is 32-bit
+    if (!enumerationOf(property).type.isEmpty())
+        return value.toInt(); // QVariant converts any registered enumeration to its number
     return value;
 }
 
-bool parseValue(const QMetaProperty& p, const QString& text, QVariant& value, QString& error)
+bool parseValue(const QMetaProperty& p, const QString& text, bool force, QVariant& value, QString& error)
 {
-    if (isContainer(p)) {
-        error = QStringLiteral("'%1' holds a list and cannot be set from the command line").arg(QLatin1String(p.name()));
+    if (isList(p)) {
+        error
+            = QStringLiteral("'%1' holds a list and cannot be set from the command line").arg(QLatin1String(p.name()));
         return false;
     }
     if (!p.isWritable()) {
@@ -116,21 +151,40 @@ bool parseValue(const QMetaProperty& p, const QString& text, QVariant& value, QS
         return false;
     }
     bool ok = false;
-    // Enumerations first: an unregistered class enumeration reports int as its type.
-    if (p.isEnumType() || isSharedEnum(p)) {
+    if (const Enumeration e = enumerationOf(p); !e.type.isEmpty()) {
         int number = text.toInt(&ok, 10);
-        if (!ok && p.isEnumType())
-            number = p.enumerator().keyToValue(text.toLatin1().constData(), &ok);
-        if (ok && p.userType() == qMetaTypeId<Corvane::ClientLanguage>())
+        if (!ok) {
+            for (const auto& [name, v] : e.values)
+                if (name == text)
+                    number = v, ok = true;
+        } else if (e.nameOf(number).isEmpty() && !force) {
+            QStringList names;
+            for (const auto& [name, v] : e.values)
+                names << QStringLiteral("%1 (%2)").arg(name).arg(v);
+            error = QStringLiteral("%1 names no %2 enumerator (valid: %3; --force stores it anyway)")
+                        .arg(text, e.type, names.join(QStringLiteral(", ")));
+            return false;
+        }
+        if (!ok) {
+            QStringList names;
+            for (const auto& [name, v] : e.values)
+                names << name;
+            error = QStringLiteral("'%1' is not a %2 (valid: %3, or their numbers)")
+                        .arg(text, e.type, names.join(QStringLiteral(", ")));
+            return false;
+        }
+        if (p.userType() == qMetaTypeId<Corvane::ClientLanguage>())
             value = QVariant::fromValue(static_cast<Corvane::ClientLanguage>(number));
-        else if (ok && p.userType() == qMetaTypeId<Corvane::UserPaltform>())
+        else if (p.userType() == qMetaTypeId<Corvane::UserPaltform>())
             value = QVariant::fromValue(static_cast<Corvane::UserPaltform>(number));
         else
-            value = number;
-    } else if (p.userType() == QMetaType::Bool) {
+            value = number; // a class enumeration takes its number through the meta-object
+        return true;
+    }
+    if (p.userType() == QMetaType::Bool) {
         const QString t = text.toLower();
-        ok = QStringList{"true", "false", "1", "0", "yes", "no", "on", "off"}.contains(t);
-        value = QStringList{"true", "1", "yes", "on"}.contains(t);
+        ok = QStringList { "true", "false", "1", "0", "yes", "no", "on", "off" }.contains(t);
+        value = QStringList { "true", "1", "yes", "on" }.contains(t);
     } else if (p.userType() == QMetaType::Int) {
         value = text.toInt(&ok, 10);
     } else if (p.userType() == QMetaType::LongLong) {
@@ -143,4 +197,30 @@ bool parseValue(const QMetaProperty& p, const QString& text, QVariant& value, QS
         error = QStringLiteral("'%1' is not a valid %2 for '%3'")
                     .arg(text, QLatin1String(p.typeName()), QLatin1String(p.name()));
     return ok;
+}
+
+QString describeRange(const QMetaProperty& p)
+{
+    if (const Enumeration e = enumerationOf(p); !e.type.isEmpty()) {
+        QString out = QStringLiteral("enum %1\n").arg(e.type);
+        for (const auto& [name, v] : e.values)
+            out += QStringLiteral("%1 %2\n").arg(v).arg(name);
+        return out;
+    }
+    switch (p.userType()) {
+    case QMetaType::Bool:
+        return QStringLiteral("bool\ntrue\nfalse\n");
+    case QMetaType::Int:
+        return QStringLiteral("int\n%1..%2\n")
+            .arg(std::numeric_limits<int>::min())
+            .arg(std::numeric_limits<int>::max());
+    case QMetaType::LongLong:
+        return QStringLiteral("int64\n%1..%2\n")
+            .arg(std::numeric_limits<qint64>::min())
+            .arg(std::numeric_limits<qint64>::max());
+    case QMetaType::QString:
+        return QStringLiteral("text\n");
+    default:
+        return QStringLiteral("%1\n").arg(QLatin1String(p.typeName()));
+    }
 }

@@ -1,19 +1,23 @@
 #pragma once
 
+#include <QList>
+#include <QMetaProperty>
 #include <QObject>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 
 class ConfigMgr;
 
-// The groups the tool knows, by the names it shows them under. Changeable
-// groups also know how to hand a changed copy back to the manager.
+// The groups the tool knows, by the names it shows them under (the settings
+// file's section names). Changeable groups also know how to hand a changed
+// copy back to the manager.
 struct Group {
     const char* name;
     const QObject& (*held)(ConfigMgr& mgr);
     // Applies `value` to a copy of the held group and writes the copy back
-    // through the manager; null for read-only groups.
+    // through the manager; null for groups the client never saves.
     bool (*write)(ConfigMgr& mgr, const char* property, const QVariant& value);
 };
 
@@ -22,13 +26,28 @@ const Group* findGroup(const QString& name);
 QStringList groupNames();
 
 // Registers the client's shared enumerations so properties of those types
-// can be read and written by name.
+// can be read and written.
 void registerSharedTypes();
 
+// The enumerators of an enumeration property, by the names the headers give
+// them; `type` is empty for a property that is not an enumeration.
+struct Enumeration {
+    QString type;
+    QList<QPair<QString, int>> values;
+    QString nameOf(int value) const;
+};
+Enumeration enumerationOf(const QMetaProperty& property);
+
+bool isList(const QMetaProperty& property);
+
 // Reads a property as a plain value (enumerations as integers), or an
-// invalid QVariant for containers.
+// invalid QVariant for lists.
 QVariant plainValue(const QObject& object, const QMetaProperty& property);
 
 // Converts command-line text to a property's type; false with `error` set
-// when the text does not fit it.
-bool parseValue(const QMetaProperty& property, const QString& text, QVariant& value, QString& error);
+// when the text does not fit it. A number that names no enumerator passes
+// only with `force`.
+bool parseValue(const QMetaProperty& property, const QString& text, bool force, QVariant& value, QString& error);
+
+// The type and the values a property accepts, for `cvconf range`.
+QString describeRange(const QMetaProperty& property);

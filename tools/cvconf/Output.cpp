@@ -29,7 +29,7 @@ QJsonValue jsonValue(const QVariant& v)
     }
 }
 
-QString textValue(const QJsonValue& v)
+QString plainText(const QJsonValue& v)
 {
     if (v.isBool())
         return v.toBool() ? QStringLiteral("true") : QStringLiteral("false");
@@ -40,10 +40,7 @@ QString textValue(const QJsonValue& v)
 
 } // namespace
 
-QString maskedSecret(const QString& secret)
-{
-    return secret.isEmpty() ? QString() : QStringLiteral("********");
-}
+QString maskedSecret(const QString& secret) { return secret.isEmpty() ? QString() : QStringLiteral("********"); }
 
 QList<Row> rows(const QObject& object)
 {
@@ -51,7 +48,7 @@ QList<Row> rows(const QObject& object)
     const QMetaObject* meta = object.metaObject();
     for (int i = QObject::staticMetaObject.propertyCount(); i < meta->propertyCount(); ++i) {
         const QMetaProperty p = meta->property(i);
-        Row row{QLatin1String(p.name()), QJsonValue(), {}};
+        Row row { QLatin1String(p.name()), QJsonValue(), {}, {} };
         if (const auto* login = qobject_cast<const LoginSetting*>(&object); login && row.name == "users") {
             for (const LoginSettingUser& user : login->users())
                 row.items << rows(user);
@@ -62,6 +59,11 @@ QList<Row> rows(const QObject& object)
             row.value = maskedSecret(plainValue(object, p).toString());
         } else {
             row.value = jsonValue(plainValue(object, p));
+            if (const Enumeration e = enumerationOf(p); !e.type.isEmpty()) {
+                row.note = e.nameOf(row.value.toInt());
+                if (row.note.isEmpty())
+                    row.note = QStringLiteral("no %1 enumerator").arg(e.type);
+            }
         }
         out << row;
     }
@@ -93,13 +95,20 @@ QString toText(const QString& title, const QList<Row>& rows, int indent)
     QString out = pad + QStringLiteral("[%1]\n").arg(title);
     for (const Row& row : rows) {
         if (row.value.isUndefined() || row.value.isNull()) {
-            out += pad + QStringLiteral("  %1  (%2 entries)\n").arg(row.name.leftJustified(width)).arg(row.items.size());
+            out += pad
+                + QStringLiteral("  %1  (%2 entries)\n").arg(row.name.leftJustified(width)).arg(row.items.size());
             int n = 0;
             for (const QList<Row>& item : row.items)
                 out += toText(QStringLiteral("%1 %2").arg(row.name).arg(++n), item, indent + 4);
             continue;
         }
-        out += pad + QStringLiteral("  %1  %2\n").arg(row.name.leftJustified(width), textValue(row.value));
+        out += pad + QStringLiteral("  %1  %2\n").arg(row.name.leftJustified(width), textValue(row));
     }
     return out;
+}
+
+QString textValue(const Row& row)
+{
+    const QString text = plainText(row.value);
+    return row.note.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, row.note);
 }

@@ -12,11 +12,14 @@ struct Row {
     QString name;
     QJsonValue value;
     QList<QList<Row>> items; // the entries of a list property
+    QString note; // an enumeration value's enumerator name
 };
 
 QList<Row> rows(const QObject& object);
 QJsonObject toJson(const QList<Row>& rows);
 // Indented and aligned, in property order.
 QString toText(const QString& title, const QList<Row>& rows, int indent = 0);
+// One value as the text output shows it: an enumeration as "3 (LanguageJapanese)".
+QString textValue(const Row& row);
 
 QString maskedSecret(const QString& secret);

@@ -22,12 +22,14 @@ QString partialSecret(const QString& secret)
     return (secret.size() >= kShownFrom ? secret.left(kShown) : QString()) + QChar(0x2026);
 }
 
+// rows() masks the secret whole, so the part shown is taken from the
+// provider itself.
 QList<Row> providerRows(const QObject& provider)
 {
     QList<Row> out = rows(provider);
     for (Row& row : out) {
         if (row.name == QLatin1String("clientSecret"))
-            row.value = partialSecret(row.value.toString());
+            row.value = partialSecret(provider.property("clientSecret").toString());
     }
     return out;
 }
@@ -38,17 +40,20 @@ struct Purpose {
 };
 
 const Purpose kPurposes[] = {
-    {"login", [](ConfigMgr& mgr, const QString& provider, ThirdLoginConfig& scratch) -> const QObject* {
-         // By value: an unknown name gives an object with an empty name.
-         scratch = mgr.thirdLoginConfig(provider);
-         return scratch.name() == provider ? &scratch : nullptr;
-     }},
-    {"contacts", [](ConfigMgr& mgr, const QString& provider, ThirdLoginConfig&) -> const QObject* {
-         return mgr.thirdContactsConfig(provider);
-     }},
-    {"calendar", [](ConfigMgr& mgr, const QString& provider, ThirdLoginConfig&) -> const QObject* {
-         return mgr.thirdCalendarConfig(provider);
-     }},
+    { "login",
+        [](ConfigMgr& mgr, const QString& provider, ThirdLoginConfig& scratch) -> const QObject* {
+            // By value: an unknown name gives an object with an empty name.
+            scratch = mgr.thirdLoginConfig(provider);
+            return scratch.name() == provider ? &scratch : nullptr;
+        } },
+    { "contacts",
+        [](ConfigMgr& mgr, const QString& provider, ThirdLoginConfig&) -> const QObject* {
+            return mgr.thirdContactsConfig(provider);
+        } },
+    { "calendar",
+        [](ConfigMgr& mgr, const QString& provider, ThirdLoginConfig&) -> const QObject* {
+            return mgr.thirdCalendarConfig(provider);
+        } },
 };
 
 } // namespace
@@ -61,7 +66,7 @@ int providersCommand(const QStringList& argsIn)
         return fail(QStringLiteral("usage: cvconf providers [--json]"));
 
     ConfigMgr& mgr = loadedManager();
-    const QStringList names{mgr.google(), mgr.facebook(), mgr.outlook()};
+    const QStringList names { mgr.google(), mgr.facebook(), mgr.outlook() };
     QJsonObject all;
     QString text;
     for (const Purpose& purpose : kPurposes) {

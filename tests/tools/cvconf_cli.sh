@@ -1,0 +1,213 @@
+#!/bin/bash
+# cvconf end to end: every command, error and exit status against a settings
+# file with sections and keys of its own that must come through untouched;
+# dump/load round trip; writes that fail or cannot lock leave the file as it
+# was; concurrent writers lose nothing; monitor reports another process's save.
+# usage: cvconf_cli.sh CVCONF APP_DIR WORK_DIR
+set -u
+CVCONF=$1 APP=$2 WORK=$3
+rm -rf "$WORK" && mkdir -p "$WORK/home" || exit 1
+export HOME=$WORK/home XDG_DATA_HOME=$WORK/home/data LC_ALL=C.UTF-8
+F=$WORK/settings.ini
+printf '[Foreign]\nkeep=1\n\n[Normal]\nByHand=yes\n' >"$F"
+failures=0 cases=0
+cv() { "$CVCONF" --file "$F" --app-dir "$APP" "$@"; }
+
+# t EXIT STDIN PATTERN ARGS...: runs cvconf on $F, checks the exit status and
+# that stdout+stderr match the extended regular expression PATTERN.
+t() {
+    local want=$1 input=$2 pattern=$3 out status
+    shift 3
+    out=$(printf '%s' "$input" | cv "$@" 2>&1)
+    status=$?
+    cases=$((cases + 1))
+    if [ "$status" != "$want" ] || ! grep -Eq -- "$pattern" <<<"$out"; then
+        echo "FAIL: cvconf $* -> $status (want $want, /$pattern/):"$'\n'"$out"
+        failures=$((failures + 1))
+    fi
+}
+# The file must still hold what no cvconf command owns.
+foreign_intact() {
+    cases=$((cases + 1))
+    grep -q '^keep=1$' "$F" && grep -q '^ByHand=yes$' "$F" || { echo "FAIL: foreign keys lost ($1)"; failures=$((failures + 1)); }
+}
+same_file() { # same_file LABEL COPY
+    cases=$((cases + 1))
+    cmp -s "$F" "$2" || { echo "FAIL: $1 changed the file"; failures=$((failures + 1)); }
+}
+
+# The sample product files beside the tool are packed with the development
+# key; a build with another key cannot read them, and the values that come
+# from them are then not checked.
+product=$(cv get Server.frontServer)
+[ -n "$product" ] || echo "note: the product files in $APP are not readable with this build's key"
+
+t 0 '' '^usage: cvconf.*' --help
+t 0 '' 'overwrites any' --help
+t 2 '' 'usage: cvconf'
+t 2 '' "unknown command 'frob'" frob
+t 2 '' '--file needs a value' show --file
+t 2 '' 'argument [0-9]+ is not valid UTF-8' $'\xff'
+t 2 '' 'app-dir .*/nowhere is not a folder' --app-dir "$WORK/nowhere" show
+t 2 '' 'file .* is not a regular file' --file "$WORK" show
+t 0 '' 'language +0 \(LanguageEnglish\)' show Normal
+t 0 '' '"language": 0' show Normal --json
+t 2 '' "unknown group 'Nope'" show Nope
+t 2 '' 'at most one group|usage' show Normal Meeting
+t 0 '' '^Normal.language = 3 \(LanguageJapanese\)$' set Normal.language LanguageJapanese
+t 0 '' '^3$' get Normal.language
+t 0 '' '= 2 \(LanguageTraditionalChinese\)' set normal.Language 2
+t 2 '' 'valid: LanguageEnglish \(0\), .*LanguageJapanese \(3\)' set Normal.language 9
+t 0 '' '= 9 \(no Corvane::ClientLanguage enumerator\)' set Normal.language 9 --force
+t 0 '' 'language +9 \(no Corvane' show Normal
+t 2 '' "'Klingon' is not a Corvane::ClientLanguage" set Normal.language Klingon
+t 0 '' '= 1 \(Audio\)' set Record.recordType Audio
+t 2 '' 'valid: VideoAndAudio \(0\), Audio \(1\)' set Record.recordType 5
+t 2 '' "'maybe' is not a valid bool" set Normal.autoRun maybe
+t 0 '' '^Normal.autoRun = true$' set Normal.autoRun yes
+t 0 '' '^true$' get Normal.autoRun
+t 0 '' '^Onion.capVolume = 40$' set Onion.CapVolume 40
+t 2 '' "not a valid int" set Onion.capVolume loud
+t 0 '' '= näme, "q"' set JoinMeeting.nickname 'näme, "q"'
+t 0 '' '^näme, "q"$' get JoinMeeting.nickname
+t 2 '' 'argument [0-9]+ is not valid UTF-8' set JoinMeeting.nickname $'\xc3'
+t 2 '' 'not kept in the settings file' set JoinMeeting.email x
+t 2 '' 'holds a list' set Login.users x
+t 2 '' 'comes from the product files' set Client.productName x
+t 2 '' "has no property 'nope'" get Normal.nope
+t 2 '' 'not of the form GROUP.property' get Normal
+t 2 '' 'holds a list' get Login.users
+t 0 '' '^0 VideoAndAudio$' range Record.recordType
+t 0 '' '^3 LanguageJapanese$' range Normal.language
+t 0 '' '^bool$' range Normal.autoRun
+t 0 '' '^text$' range UI.loginWinLastPage
+t 0 '' '^audioNeedGranted$' list-keys Meeting
+t 2 '' 'usage: cvconf list-keys' list-keys Meeting.showMessageTips
+# Server overrides: the file's own key names or the property names.
+t 0 '' "^$product\$" get Server.frontServer
+t 0 '' '^Server.frontServer = h.example:1$' set Server.frontServer h.example:1
+t 0 '' '^Server.webService = https://w$' set Server.WebServices https://w
+t 0 '' '^Server.meetingAppId = 7$' set Server.MeetingAppId 7
+t 2 '' "'x' is not a valid int" set Server.FrontAppId x
+t 0 '' 'frontServer +h.example:1' show Server
+t 0 '' 'meetingAppId +7' show Server
+t 0 '' 'FrontServer removed' unset Server.frontServer
+t 0 '' "^$product\$" get Server.frontServer
+t 0 '' '^https://w$' get Server.webService
+t 0 '' 'Server: .*WebServices.*removed' reset Server
+[ -z "$product" ] || t 0 '' '^12$' get Server.meetingAppId
+# reset brings back the defaults.
+t 0 '' 'Language removed' reset Normal.language
+t 0 '' '^0$' get Normal.language
+t 0 '' 'AutoRun, AutoLogin, Language removed' reset Normal
+t 0 '' '^false$' get Normal.autoRun
+t 2 '' 'not kept in the settings file' reset Video
+t 2 '' 'not kept in the settings file' reset JoinMeeting.email
+t 2 '' 'usage: cvconf reset' reset
+# accounts
+t 0 'pw1' '^account ann@example.invalid saved$' account add ann@example.invalid
+t 0 '' 'email +ann@example.invalid' show Login
+t 0 '' '"password": "\*+"' show Login --json
+t 2 $'\xff\n' 'password on stdin is not valid UTF-8' account add bad@example.invalid
+t 1 '' "no saved account 'zed@example.invalid'" account remove zed@example.invalid
+t 2 '' 'usage: cvconf account' account frob x
+t 2 '' 'usage: cvconf account' account add
+# providers: part of each client secret, not of its mask
+if [ -n "$product" ]; then
+    t 0 '' 'clientSecret +g7…' providers
+    t 0 '' '"clientSecret": "f2…"' providers --json
+fi
+t 2 '' 'usage: cvconf providers' providers extra
+foreign_intact "after the writes"
+if [ "$(id -u)" = 0 ]; then # an administrator's change leaves the file its owner's
+    chown 65534:65534 "$F"
+    t 0 '' '= true' set Meeting.audioNeedGranted true
+    cases=$((cases + 1))
+    [ "$(stat -c %u:%g "$F")" = 65534:65534 ] || { echo "FAIL: the file changed owner"; failures=$((failures + 1)); }
+fi
+cases=$((cases + 1))
+grep -q '@ByteArray' "$F" || { echo "FAIL: the password is not stored enciphered"; failures=$((failures + 1)); }
+
+# dump, load into an empty file, dump again: the same JSON.
+cv dump >"$WORK/dump1.json" || { echo "FAIL: dump"; failures=$((failures + 1)); }
+"$CVCONF" --file "$WORK/empty.ini" load "$WORK/dump1.json" >/dev/null || { echo "FAIL: load"; failures=$((failures + 1)); }
+"$CVCONF" --file "$WORK/empty.ini" dump >"$WORK/dump2.json"
+cases=$((cases + 1))
+cmp -s "$WORK/dump1.json" "$WORK/dump2.json" || { echo "FAIL: dump/load/dump differ"; failures=$((failures + 1)); }
+grep -q '"bytes"' "$WORK/dump1.json" || { echo "FAIL: the dump lost the stored password bytes"; failures=$((failures + 1)); }
+# Refused input changes nothing.
+cp "$F" "$WORK/before.ini"
+echo '{"format": "cvconf-dump", "version": 1' >"$WORK/cut.json"
+echo '{"format": "other", "version": 1, "sections": {}}' >"$WORK/other.json"
+echo '{"format": "cvconf-dump", "version": 1, "sections": {"Normal": {"AutoRun": 1}}}' >"$WORK/number.json"
+echo '{"format": "cvconf-dump", "version": 1, "sections": {}, "extra": 0}' >"$WORK/extra.json"
+printf '{"format": "cvconf-dump", "version": 1, "sections": {"N": {"k": "\xff"}}}' >"$WORK/latin1.json"
+t 2 '' 'is not JSON' load "$WORK/cut.json"
+t 2 '' 'is not a cvconf dump' load "$WORK/other.json"
+t 2 '' 'Normal/AutoRun is not a value a dump holds' load "$WORK/number.json"
+t 2 '' 'is not a cvconf dump' load "$WORK/extra.json"
+t 2 '' 'is not valid UTF-8' load "$WORK/latin1.json"
+t 2 '' 'cannot read' load "$WORK/missing.json"
+t 2 '' 'usage: cvconf load' load
+t 2 '' 'usage: cvconf dump' dump extra
+same_file "refused loads" "$WORK/before.ini"
+t 0 "$(cat "$WORK/dump1.json")" 'keys loaded' load -
+same_file "loading its own dump" "$WORK/before.ini"
+
+# A write that cannot reach the disk (a file size limit) or cannot lock fails
+# and leaves the file as it was. The file is padded to just under the limit
+# and each write makes it grow past it.
+size=$(stat -c %s "$F")
+printf '[Padding]\nfill=%0*d\n' $((2000 - size - 16)) 0 >>"$F"
+cp "$F" "$WORK/before.ini"
+long=$(printf 'x%.0s' $(seq 300))
+sed "s/\"keep\": \"1\"/\"keep\": \"$long$long$long$long$long$long$long\"/" "$WORK/dump1.json" >"$WORK/long.json"
+for args in "set Normal.autoRun true" "set JoinMeeting.webinarFirstName $long" "account add $long@example.invalid" \
+    "set Server.ImServer $long" "load $WORK/long.json"; do
+    out=$( (trap '' XFSZ; ulimit -f 2; echo pw | cv $args) 2>&1)
+    status=$?
+    cases=$((cases + 1))
+    want=1 && [ "$args" = "set Normal.autoRun true" ] && want=0 # fits: the file does not grow
+    if [ $status != $want ] || { [ $want = 1 ] && ! grep -q 'could not write' <<<"$out"; }; then
+        echo "FAIL: full disk: cvconf ${args:0:40} -> $status: ${out:0:120}"
+        failures=$((failures + 1))
+    fi
+    [ $want = 0 ] && cp "$F" "$WORK/before.ini"
+    same_file "a failed '${args:0:40}'" "$WORK/before.ini"
+done
+for lock in "$F.savelock" "$F.lock"; do
+    mkdir "$lock"
+    t 1 '' 'could not lock' set Normal.autoRun true
+    rmdir "$lock"
+done
+same_file "a write without its lock" "$WORK/before.ini"
+
+# Concurrent writers: accounts, and different keys of one section.
+pids=()
+for i in 1 2 3 4 5 6; do
+    (echo "pw$i" | cv account add "user$i@example.invalid" >/dev/null) &
+    pids+=($!)
+done
+for key in capVolume playVolume encoderId capDevIndex; do
+    (cv set "Audio.$key" 33 >/dev/null) &
+    pids+=($!)
+done
+for pid in "${pids[@]}"; do wait "$pid" || { echo "FAIL: a concurrent writer failed"; failures=$((failures + 1)); }; done
+for i in 1 2 3 4 5 6; do t 0 '' "email +user$i@example.invalid" show Login; done
+for key in capVolume playVolume encoderId capDevIndex; do t 0 '' '^33$' get "Audio.$key"; done
+foreign_intact "after the concurrent writes"
+
+# monitor: another process's save, as group, property, old and new value.
+cv monitor >"$WORK/monitor.out" 2>&1 &
+monitor=$!
+for _ in $(seq 100); do grep -q '^watching' "$WORK/monitor.out" && break; sleep 0.1; done
+cv set Meeting.showMessageTips false >/dev/null
+for _ in $(seq 100); do grep -q 'showMessageTips' "$WORK/monitor.out" && break; sleep 0.1; done
+kill "$monitor"
+wait "$monitor" 2>/dev/null
+cases=$((cases + 1))
+grep -qx 'Meeting.showMessageTips: true -> false' "$WORK/monitor.out" || {
+    echo "FAIL: monitor:"; cat "$WORK/monitor.out"; failures=$((failures + 1)); }
+
+echo "$((cases - failures)) passed, $failures failed"
+[ "$failures" = 0 ]

@@ -1,0 +1,245 @@
+// cvconf dump, load and monitor: the settings file as a whole.
+
+#include "Commands.h"
+#include "Groups.h"
+#include "Output.h"
+
+#include "ConfigMgr.h"
+#include "SettingsStore_p.h"
+
+#include <QDataStream>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMap>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QThread>
+
+using namespace cvsettings;
+
+namespace {
+
+const QString kFormat = QStringLiteral("cvconf-dump");
+constexpr int kVersion = 1;
+// QSettings keeps the keys of the INI section [General] at the top level.
+const QString kGeneral = QStringLiteral("General");
+
+// A value as QSettings reads it back: text, a list of texts, the bytes of an
+// enciphered password, or (for keys some other program wrote) any other
+// QVariant, kept as Qt serialises it so that a load writes it back the same.
+QJsonValue toJson(const QVariant& v)
+{
+    switch (v.userType()) {
+    case QMetaType::QString:
+        return v.toString();
+    case QMetaType::QStringList:
+        return QJsonObject { { QStringLiteral("list"), QJsonArray::fromStringList(v.toStringList()) } };
+    case QMetaType::QByteArray:
+        return QJsonObject { { QStringLiteral("bytes"), QString::fromLatin1(v.toByteArray().toBase64()) } };
+    default: {
+        QByteArray bytes;
+        QDataStream out(&bytes, QIODevice::WriteOnly);
+        out.setVersion(QDataStream::Qt_5_15);
+        out << v;
+        return QJsonObject { { QStringLiteral("variant"), QString::fromLatin1(bytes.toBase64()) } };
+    }
+    }
+}
+
+bool strictBase64(const QJsonValue& v, QByteArray& bytes)
+{
+    const QByteArray text = v.toString().toLatin1();
+    bytes = QByteArray::fromBase64(text);
+    return v.isString() && bytes.toBase64() == text;
+}
+
+bool fromJson(const QJsonValue& v, QVariant& out)
+{
+    if (v.isString()) {
+        out = v.toString();
+        return true;
+    }
+    const QJsonObject o = v.toObject();
+    if (!v.isObject() || o.size() != 1)
+        return false;
+    QByteArray bytes;
+    if (o.contains(QStringLiteral("list"))) {
+        QStringList list;
+        for (const QJsonValue& item : o.value(QStringLiteral("list")).toArray()) {
+            if (!item.isString())
+                return false;
+            list << item.toString();
+        }
+        out = list;
+        return o.value(QStringLiteral("list")).isArray();
+    }
+    if (o.contains(QStringLiteral("bytes")) && strictBase64(o.value(QStringLiteral("bytes")), bytes)) {
+        out = bytes;
+        return true;
+    }
+    if (o.contains(QStringLiteral("variant")) && strictBase64(o.value(QStringLiteral("variant")), bytes)) {
+        QDataStream in(bytes);
+        in.setVersion(QDataStream::Qt_5_15);
+        in >> out;
+        return in.status() == QDataStream::Ok && in.atEnd() && out.isValid();
+    }
+    return false;
+}
+
+QString sectionKey(const QString& section, const QString& key)
+{
+    return section == kGeneral ? key : section + QLatin1Char('/') + key;
+}
+
+// Every group as the client loads it from `file`, flattened to
+// "Group.property" (list entries as "Group.list[n].property").
+QMap<QString, QString> snapshot(const QString& file)
+{
+    locations().settingsFile = file;
+    ConfigMgr& mgr = loadedManager();
+    QMap<QString, QString> values;
+    const std::function<void(const QString&, const QList<Row>&)> flatten
+        = [&](const QString& prefix, const QList<Row>& rows) {
+              for (const Row& row : rows) {
+                  if (row.value.isUndefined() || row.value.isNull()) {
+                      for (int i = 0; i < row.items.size(); ++i)
+                          flatten(QStringLiteral("%1.%2[%3]").arg(prefix, row.name).arg(i + 1), row.items.at(i));
+                  } else {
+                      values.insert(prefix + QLatin1Char('.') + row.name, textValue(row));
+                  }
+              }
+          };
+    for (const Group& g : groups())
+        flatten(QLatin1String(g.name), rows(g.held(mgr)));
+    ConfigMgr::destroyInstance();
+    return values;
+}
+
+QByteArray contents(const QString& file)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+int dumpCommand(const QStringList& args)
+{
+    if (!args.isEmpty())
+        return fail(QStringLiteral("usage: cvconf dump"));
+    const QString file = settingsFilePath();
+    QSettings ini(file, QSettings::IniFormat);
+    if (ini.status() != QSettings::NoError)
+        return fail(QStringLiteral("cannot read %1 as an INI file").arg(file), 1);
+    QJsonObject sections;
+    for (const QString& key : ini.allKeys()) {
+        const int slash = key.indexOf(QLatin1Char('/'));
+        const QString section = slash < 0 ? kGeneral : key.left(slash);
+        QJsonObject entries = sections.value(section).toObject();
+        entries.insert(slash < 0 ? key : key.mid(slash + 1), toJson(ini.value(key)));
+        sections.insert(section, entries);
+    }
+    const QJsonObject dump { { QStringLiteral("format"), kFormat }, { QStringLiteral("version"), kVersion },
+        { QStringLiteral("sections"), sections } };
+    print(QString::fromUtf8(QJsonDocument(dump).toJson()));
+    return 0;
+}
+
+int loadCommand(const QStringList& args)
+{
+    if (args.size() != 1)
+        return fail(QStringLiteral("usage: cvconf load FILE  (FILE - reads stdin)"));
+    QFile in(args.first());
+    const bool fromStdin = args.first() == QLatin1String("-");
+    if (!(fromStdin ? in.open(stdin, QIODevice::ReadOnly) : in.open(QIODevice::ReadOnly)))
+        return fail(QStringLiteral("cannot read %1").arg(args.first()));
+    constexpr qint64 kMaxDump = 16 * 1024 * 1024;
+    const QByteArray bytes = in.read(kMaxDump + 1);
+    if (bytes.size() > kMaxDump)
+        return fail(QStringLiteral("%1 is larger than a dump can be (16 MiB)").arg(args.first()));
+    QString text;
+    if (!decodeUtf8(bytes, text))
+        return fail(QStringLiteral("%1 is not valid UTF-8").arg(args.first()));
+
+    // Everything is checked before the file is touched.
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError)
+        return fail(
+            QStringLiteral("%1 is not JSON: %2 at offset %3").arg(args.first(), error.errorString()).arg(error.offset));
+    const QJsonObject top = doc.object();
+    if (!doc.isObject() || top.value(QStringLiteral("format")) != kFormat
+        || top.value(QStringLiteral("version")) != kVersion || !top.value(QStringLiteral("sections")).isObject()
+        || top.size() != 3)
+        return fail(QStringLiteral("%1 is not a cvconf dump (version %2)").arg(args.first()).arg(kVersion));
+    QList<QPair<QString, QVariant>> entries;
+    const QJsonObject sections = top.value(QStringLiteral("sections")).toObject();
+    for (auto s = sections.begin(); s != sections.end(); ++s) {
+        if (!s.value().isObject() || s.key().isEmpty() || s.key().contains(QLatin1Char('/')))
+            return fail(QStringLiteral("%1: section '%2' is not an object of keys").arg(args.first(), s.key()));
+        const QJsonObject keys = s.value().toObject();
+        for (auto k = keys.begin(); k != keys.end(); ++k) {
+            QVariant value;
+            if (k.key().isEmpty() || !fromJson(k.value(), value))
+                return fail(
+                    QStringLiteral("%1: %2/%3 is not a value a dump holds").arg(args.first(), s.key(), k.key()));
+            entries.append({ sectionKey(s.key(), k.key()), value });
+        }
+    }
+    return writeTransaction([&](ConfigMgr&, QString& done) {
+        store::rewrite(settingsFilePath(), [&](QSettings& ini) {
+            ini.clear();
+            for (const auto& [key, value] : entries)
+                ini.setValue(key, value);
+        });
+        done = QStringLiteral("%1 keys loaded\n").arg(entries.size());
+        return 0;
+    });
+}
+
+// Polls the file's bytes. Each new version is copied under a name of its own
+// before it is read, since QSettings would take a version that kept the size
+// and time stamp of the last one from its cache.
+int monitorCommand(const QStringList& args)
+{
+    if (!args.isEmpty())
+        return fail(QStringLiteral("usage: cvconf monitor"));
+    const QString file = settingsFilePath();
+    QTemporaryDir scratch;
+    if (!scratch.isValid())
+        return fail(QStringLiteral("cannot create a temporary folder"), 1);
+    int version = 0;
+    const auto read = [&](const QByteArray& bytes) {
+        const QString copy = scratch.filePath(QStringLiteral("v%1.ini").arg(++version));
+        QFile out(copy);
+        if (out.open(QIODevice::WriteOnly))
+            out.write(bytes);
+        out.close();
+        const QMap<QString, QString> values = snapshot(copy);
+        QFile::remove(copy);
+        return values;
+    };
+    QByteArray last = contents(file);
+    QMap<QString, QString> before = read(last);
+    print(QStringLiteral("watching %1\n").arg(file));
+    for (;;) {
+        QThread::msleep(200);
+        const QByteArray now = contents(file);
+        if (now == last)
+            continue;
+        last = now;
+        const QMap<QString, QString> after = read(now);
+        QString changes;
+        for (auto it = after.begin(); it != after.end(); ++it)
+            if (before.value(it.key()) != it.value() || !before.contains(it.key()))
+                changes += QStringLiteral("%1: %2 -> %3\n")
+                               .arg(it.key(), before.value(it.key(), QStringLiteral("(none)")), it.value());
+        for (auto it = before.begin(); it != before.end(); ++it)
+            if (!after.contains(it.key()))
+                changes += QStringLiteral("%1: %2 -> (none)\n").arg(it.key(), it.value());
+        print(changes);
+        before = after;
+    }
+}
