@@ -34,34 +34,19 @@ struct Copier {
     QObject* (*copy)(const QObject*);
 };
 
-#define CV_COPIER(Class)                                                                                               \
-    {                                                                                                                  \
-        &Class::staticMetaObject, copyOf<Class>                                                                        \
-    }
+// clang-format off
+#define CV_COPIER(Class) {&Class::staticMetaObject, copyOf<Class>}
 const Copier kCopiers[] = {
-    CV_COPIER(AudioSetting),
-    CV_COPIER(ClientConfig),
-    CV_COPIER(IntercomConfig),
-    CV_COPIER(JoinMeetingSetting),
-    CV_COPIER(LoginSetting),
-    CV_COPIER(LoginSettingUser),
-    CV_COPIER(MeetingSetting),
-    CV_COPIER(MessageSetting),
-    CV_COPIER(NormalSetting),
-    CV_COPIER(OmsUrlConfig),
-    CV_COPIER(OnionSetting),
-    CV_COPIER(ProcessSetting),
-    CV_COPIER(RecordSetting),
-    CV_COPIER(ServerSetting),
-    CV_COPIER(ShareSetting),
-    CV_COPIER(ThirdCalendarConfig),
-    CV_COPIER(ThirdContactsConfig),
-    CV_COPIER(ThirdLoginConfig),
-    CV_COPIER(UISetting),
-    CV_COPIER(VideoSetting),
-    CV_COPIER(VideoSettingVideo),
+    CV_COPIER(AudioSetting), CV_COPIER(ClientConfig), CV_COPIER(IntercomConfig),
+    CV_COPIER(JoinMeetingSetting), CV_COPIER(LoginSetting), CV_COPIER(LoginSettingUser),
+    CV_COPIER(MeetingSetting), CV_COPIER(MessageSetting), CV_COPIER(NormalSetting),
+    CV_COPIER(OmsUrlConfig), CV_COPIER(OnionSetting), CV_COPIER(ProcessSetting),
+    CV_COPIER(RecordSetting), CV_COPIER(ServerSetting), CV_COPIER(ShareSetting),
+    CV_COPIER(ThirdCalendarConfig), CV_COPIER(ThirdContactsConfig), CV_COPIER(ThirdLoginConfig),
+    CV_COPIER(UISetting), CV_COPIER(VideoSetting), CV_COPIER(VideoSettingVideo),
 };
 #undef CV_COPIER
+// clang-format on
 
 QObject* engineOwnedCopy(const QObject* setting)
 {

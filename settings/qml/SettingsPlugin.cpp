@@ -78,7 +78,10 @@ public:
             CorvaneEnums::staticMetaObject, uri, 1, 0, "Corvane", QStringLiteral("Corvane holds enumerations only"));
         qmlRegisterSingletonType<SettingsAdaptor>(uri, 1, 0, "Settings", [](QQmlEngine*, QJSEngine*) -> QObject* {
             // The application creates the one manager; QML never makes another.
-            return new SettingsAdaptor(ConfigMgr::getInstance());
+            ConfigMgr* manager = ConfigMgr::getInstance();
+            if (!manager)
+                qWarning("Corvane.Settings: no ConfigMgr yet; create it before the QML that uses Settings");
+            return new SettingsAdaptor(manager);
         });
     }
 
