@@ -57,7 +57,7 @@ TestCase {
             verify(String(group).indexOf(groups[accessor][0] + "(") === 0, accessor + ": " + group)
             verify(group === Settings[accessor], accessor + " is one held object")
         }
-        compare(Settings.clientConfig.productName, "ExampleMeet Desktop")
+        compare(bound.product, "ExampleMeet Desktop") // loaded from the sample product files
         compare([Settings.google, Settings.facebook, Settings.outlook], ["Google", "Facebook", "Outlook"])
         compare(Settings.thirdLoginConfig(Settings.google).name, "Google")
         verify(Settings.thirdContactsConfig("Outlook") === Settings.thirdContactsConfig("Outlook"))
