@@ -3,6 +3,9 @@
 CV_PACKAGES=(
   cmake make g++ pkg-config git ca-certificates
   qtbase5-dev                        # Qt 5.15 Core and Xml
+  qtdeclarative5-dev qtdeclarative5-dev-tools  # the QML module; qmlplugindump for its qmltypes
+  qml-module-qtquick2 qml-module-qttest qml-module-qtquick-controls2 qml-module-qtquick-layouts
+  qml-module-qtquick-window2         # QML tests and the example screen
   libssl-dev                         # OpenSSL: cvdata, and the oracle in tests
   libgmp-dev libbenchmark-dev        # benchmark anchors
   clang-14 libfuzzer-14-dev          # fuzz targets

@@ -1,0 +1,209 @@
+#include "SettingsAdaptor.h"
+#include "PropertyMaps.h"
+
+#include "ConfigMgr.h"
+#include "LoginSettingUser.h"
+#include "VideoSettingVideo.h"
+
+#include <QQmlEngine>
+
+namespace {
+
+template <typename T> QObject* held(const QPointer<ConfigMgr>& manager, const T& (ConfigMgr::*accessor)() const)
+{
+    // The manager hands out const references to objects it owns and never
+    // treats as const; QML needs them writable so that assignments reach the
+    // setters.
+    return manager ? const_cast<T*>(&(manager.data()->*accessor)()) : nullptr;
+}
+
+template <typename T>
+bool apply(const QPointer<ConfigMgr>& manager, QObject* setting, void (ConfigMgr::*operation)(const T&))
+{
+    const T* group = qobject_cast<const T*>(setting);
+    if (!manager || !group)
+        return false;
+    (manager.data()->*operation)(*group);
+    return true;
+}
+
+template <typename T> QObject* copyOf(const QObject* setting) { return new T(*static_cast<const T*>(setting)); }
+
+struct Copier {
+    const QMetaObject* meta;
+    QObject* (*copy)(const QObject*);
+};
+
+// clang-format off
+#define CV_COPIER(Class) {&Class::staticMetaObject, copyOf<Class>}
+const Copier kCopiers[] = {
+    CV_COPIER(AudioSetting), CV_COPIER(ClientConfig), CV_COPIER(IntercomConfig),
+    CV_COPIER(JoinMeetingSetting), CV_COPIER(LoginSetting), CV_COPIER(LoginSettingUser),
+    CV_COPIER(MeetingSetting), CV_COPIER(MessageSetting), CV_COPIER(NormalSetting),
+    CV_COPIER(OmsUrlConfig), CV_COPIER(OnionSetting), CV_COPIER(ProcessSetting),
+    CV_COPIER(RecordSetting), CV_COPIER(ServerSetting), CV_COPIER(ShareSetting),
+    CV_COPIER(ThirdCalendarConfig), CV_COPIER(ThirdContactsConfig), CV_COPIER(ThirdLoginConfig),
+    CV_COPIER(UISetting), CV_COPIER(VideoSetting), CV_COPIER(VideoSettingVideo),
+};
+#undef CV_COPIER
+// clang-format on
+
+QObject* engineOwnedCopy(const QObject* setting)
+{
+    if (!setting)
+        return nullptr;
+    for (const Copier& copier : kCopiers) {
+        if (setting->metaObject() == copier.meta) {
+            QObject* copy = copier.copy(setting);
+            QQmlEngine::setObjectOwnership(copy, QQmlEngine::JavaScriptOwnership);
+            return copy;
+        }
+    }
+    return nullptr;
+}
+
+QObject* keptByManager(QObject* object)
+{
+    if (object)
+        QQmlEngine::setObjectOwnership(object, QQmlEngine::CppOwnership);
+    return object;
+}
+
+} // namespace
+
+SettingsAdaptor::SettingsAdaptor(ConfigMgr* manager, QObject* parent)
+    : QObject(parent)
+    , m_manager(manager)
+{
+    if (!manager)
+        return;
+    connect(manager, &ConfigMgr::supportIcsFileChanged, this, &SettingsAdaptor::supportIcsFileChanged);
+    connect(&manager->videoSetting(), &VideoSetting::videosChanged, this, &SettingsAdaptor::videosChanged);
+    connect(&manager->loginSetting(), &LoginSetting::usersChanged, this, &SettingsAdaptor::usersChanged);
+}
+
+#define CV_HELD(name)                                                                                                  \
+    QObject* SettingsAdaptor::name() const { return held(m_manager, &ConfigMgr::name); }
+CV_HELD(clientConfig)
+CV_HELD(serverSetting)
+CV_HELD(intercomConfig)
+CV_HELD(omsUrlConfig)
+CV_HELD(audioSetting)
+CV_HELD(videoSetting)
+CV_HELD(recordSetting)
+CV_HELD(shareSetting)
+CV_HELD(onionSetting)
+CV_HELD(processSetting)
+CV_HELD(normalSetting)
+CV_HELD(meetingSetting)
+CV_HELD(messageSetting)
+CV_HELD(uiSetting)
+CV_HELD(joinMeetingSetting)
+CV_HELD(loginSetting)
+#undef CV_HELD
+
+#define CV_GROUP(Class, Name)                                                                                          \
+    bool SettingsAdaptor::set##Name(QObject* setting)                                                                  \
+    {                                                                                                                  \
+        return apply<Class>(m_manager, setting, &ConfigMgr::set##Name);                                                \
+    }                                                                                                                  \
+    bool SettingsAdaptor::write##Name(QObject* setting)                                                                \
+    {                                                                                                                  \
+        return apply<Class>(m_manager, setting, &ConfigMgr::write##Name);                                              \
+    }                                                                                                                  \
+    void SettingsAdaptor::save##Name()                                                                                 \
+    {                                                                                                                  \
+        if (m_manager)                                                                                                 \
+            m_manager->save##Name();                                                                                   \
+    }
+CV_GROUP(AudioSetting, AudioSetting)
+CV_GROUP(VideoSetting, VideoSetting)
+CV_GROUP(RecordSetting, RecordSetting)
+CV_GROUP(ShareSetting, ShareSetting)
+CV_GROUP(OnionSetting, OnionSetting)
+CV_GROUP(ProcessSetting, ProcessSetting)
+CV_GROUP(NormalSetting, NormalSetting)
+CV_GROUP(MeetingSetting, MeetingSetting)
+CV_GROUP(MessageSetting, MessageSetting)
+CV_GROUP(UISetting, UiSetting)
+CV_GROUP(JoinMeetingSetting, JoinMeetingSetting)
+CV_GROUP(LoginSetting, LoginSetting)
+#undef CV_GROUP
+
+QString SettingsAdaptor::google() const { return m_manager ? m_manager->google() : QString(); }
+QString SettingsAdaptor::facebook() const { return m_manager ? m_manager->facebook() : QString(); }
+QString SettingsAdaptor::outlook() const { return m_manager ? m_manager->outlook() : QString(); }
+bool SettingsAdaptor::supportIcsFile() const { return m_manager && m_manager->supportIcsFile(); }
+
+void SettingsAdaptor::setSupportIcsFile(bool icsSupport)
+{
+    if (m_manager)
+        m_manager->setSupportIcsFile(icsSupport);
+}
+
+QVariantList SettingsAdaptor::videos() const
+{
+    QVariantList list;
+    if (m_manager) {
+        for (const VideoSettingVideo& video : m_manager->videoSetting().videos())
+            list.append(propertyMap(video));
+    }
+    return list;
+}
+
+QVariantMap SettingsAdaptor::users() const
+{
+    QVariantMap map;
+    if (m_manager) {
+        const QMap<QString, LoginSettingUser>& users = m_manager->loginSetting().users();
+        for (auto it = users.cbegin(); it != users.cend(); ++it)
+            map.insert(it.key(), propertyMap(it.value()));
+    }
+    return map;
+}
+
+void SettingsAdaptor::loadConfig()
+{
+    if (m_manager)
+        m_manager->loadConfig();
+}
+
+QObject* SettingsAdaptor::copy(QObject* setting) const { return engineOwnedCopy(setting); }
+
+void SettingsAdaptor::replaceIntoUser(const QVariantMap& user)
+{
+    if (!m_manager)
+        return;
+    LoginSettingUser account;
+    assignProperties(account, user);
+    LoginSetting group(m_manager->loginSetting());
+    group.replaceIntoUser(account);
+    m_manager->setLoginSetting(group);
+}
+
+void SettingsAdaptor::removeUser(const QString& email)
+{
+    if (!m_manager)
+        return;
+    LoginSetting group(m_manager->loginSetting());
+    group.removeUser(email);
+    m_manager->setLoginSetting(group);
+}
+
+QObject* SettingsAdaptor::thirdLoginConfig(const QString& name) const
+{
+    if (!m_manager)
+        return nullptr;
+    const ThirdLoginConfig config = m_manager->thirdLoginConfig(name);
+    return config.name().isEmpty() ? nullptr : engineOwnedCopy(&config);
+}
+
+QObject* SettingsAdaptor::thirdContactsConfig(const QString& name) const
+{
+    return m_manager ? keptByManager(m_manager->thirdContactsConfig(name)) : nullptr;
+}
+
+QObject* SettingsAdaptor::thirdCalendarConfig(const QString& name) const
+{
+    return m_manager ? keptByManager(m_manager->thirdCalendarConfig(name)) : nullptr;
+}

@@ -1,0 +1,120 @@
+#include "PropertyMaps.h"
+#include "SettingsAdaptor.h"
+
+#include "ConfigMgr.h"
+#include "Corvane.h"
+#include "LoginSettingUser.h"
+#include "VideoSettingVideo.h"
+
+#include <QJSValue>
+#include <QQmlEngine>
+#include <QQmlExtensionPlugin>
+
+// The two containers are declared here alone, beside their converters, and
+// their element types never are: so Qt registers no generic iteration for
+// them, and QML takes the converters' lists and maps of plain values.
+using LoginSettingUsers = QMap<QString, LoginSettingUser>;
+Q_DECLARE_METATYPE(QList<VideoSettingVideo>)
+Q_DECLARE_METATYPE(LoginSettingUsers)
+
+// The client's shared enumerations, which the library keeps off every
+// meta-object, mirrored here so that QML names them: Corvane.LanguageJapanese.
+namespace CorvaneEnums {
+Q_NAMESPACE
+
+enum ClientLanguage {
+    LanguageEnglish = Corvane::LanguageEnglish,
+    LanguageSimplifiedChinese = Corvane::LanguageSimplifiedChinese,
+    LanguageTraditionalChinese = Corvane::LanguageTraditionalChinese,
+    LanguageJapanese = Corvane::LanguageJapanese,
+};
+Q_ENUM_NS(ClientLanguage)
+
+enum UserPaltform {
+    PaltformUnknown = Corvane::PaltformUnknown,
+    PaltformCorvane = Corvane::PaltformCorvane,
+    PaltformGoogle = Corvane::PaltformGoogle,
+    PaltformFacebook = Corvane::PaltformFacebook,
+    PaltformOutlook = Corvane::PaltformOutlook,
+};
+Q_ENUM_NS(UserPaltform)
+} // namespace CorvaneEnums
+
+class CorvaneSettingsPlugin : public QQmlExtensionPlugin
+{
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID QQmlExtensionInterface_iid)
+
+public:
+    void registerTypes(const char* uri) override
+    {
+        registerValueTypes();
+
+        const QString reason = QStringLiteral("settings objects come from Settings, the application's ConfigMgr");
+#define CV_TYPE(Class) qmlRegisterUncreatableType<Class>(uri, 1, 0, #Class, reason)
+        CV_TYPE(AudioSetting);
+        CV_TYPE(ClientConfig);
+        CV_TYPE(IntercomConfig);
+        CV_TYPE(JoinMeetingSetting);
+        CV_TYPE(LoginSetting);
+        CV_TYPE(LoginSettingUser);
+        CV_TYPE(MeetingSetting);
+        CV_TYPE(MessageSetting);
+        CV_TYPE(NormalSetting);
+        CV_TYPE(OmsUrlConfig);
+        CV_TYPE(OnionSetting);
+        CV_TYPE(ProcessSetting);
+        CV_TYPE(RecordSetting);
+        CV_TYPE(ServerSetting);
+        CV_TYPE(ShareSetting);
+        CV_TYPE(ThirdCalendarConfig);
+        CV_TYPE(ThirdContactsConfig);
+        CV_TYPE(ThirdLoginConfig);
+        CV_TYPE(UISetting);
+        CV_TYPE(VideoSetting);
+        CV_TYPE(VideoSettingVideo);
+#undef CV_TYPE
+        qmlRegisterUncreatableMetaObject(
+            CorvaneEnums::staticMetaObject, uri, 1, 0, "Corvane", QStringLiteral("Corvane holds enumerations only"));
+        qmlRegisterSingletonType<SettingsAdaptor>(uri, 1, 0, "Settings", [](QQmlEngine*, QJSEngine*) -> QObject* {
+            // The application creates the one manager; QML never makes another.
+            ConfigMgr* manager = ConfigMgr::getInstance();
+            if (!manager)
+                qWarning("Corvane.Settings: no ConfigMgr yet; create it before the QML that uses Settings");
+            return new SettingsAdaptor(manager);
+        });
+    }
+
+private:
+    // Property and signal types that the library leaves unregistered: QML can
+    // neither read nor pass a value of an unknown type.
+    static void registerValueTypes()
+    {
+        // The client's enumerations are 32-bit integers in storage, so their
+        // names can stand for int itself, and QML reads and writes numbers.
+        qRegisterMetaType<qint32>("Corvane::ClientLanguage");
+        qRegisterMetaType<qint32>("Corvane::UserPaltform");
+        // The containers stay opaque to QML (it has no use for settings
+        // objects by value), but take lists and maps of property maps, so a
+        // screen can assign edited Settings.videos and Settings.users to them.
+        qRegisterMetaType<QList<VideoSettingVideo>>("QList<VideoSettingVideo>");
+        qRegisterMetaType<LoginSettingUsers>("QMap<QString,LoginSettingUser>");
+        QMetaType::registerConverter<QJSValue, QList<VideoSettingVideo>>([](const QJSValue& maps) {
+            QList<VideoSettingVideo> list;
+            for (const QVariant& map : maps.toVariant().toList()) {
+                list.append(VideoSettingVideo());
+                assignProperties(list.last(), map.toMap());
+            }
+            return list;
+        });
+        QMetaType::registerConverter<QJSValue, LoginSettingUsers>([](const QJSValue& value) {
+            const QVariantMap maps = value.toVariant().toMap();
+            LoginSettingUsers users;
+            for (auto it = maps.cbegin(); it != maps.cend(); ++it)
+                assignProperties(users[it.key()], it.value().toMap());
+            return users;
+        });
+    }
+};
+
+#include "SettingsPlugin.moc"

@@ -1,0 +1,34 @@
+// Runs the QML test cases against the application's one manager, loaded from
+// the sample product files beside this executable and a settings file in a
+// home folder of its own.
+#include "ConfigMgr.h"
+
+#include <QQmlEngine>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtQuickTest>
+
+class Setup : public QObject
+{
+    Q_OBJECT
+
+public slots:
+    void applicationAvailable()
+    {
+        const QByteArray home = QFile::encodeName(m_home.path());
+        qputenv("HOME", home);
+        qputenv("XDG_DATA_HOME", home + "/.local/share");
+        qputenv("XDG_CONFIG_HOME", home + "/.config");
+        QStandardPaths::setTestModeEnabled(true);
+        ConfigMgr::createInstance()->loadConfig();
+    }
+    void qmlEngineAvailable(QQmlEngine* engine) { engine->addImportPath(QStringLiteral(CV_QML_IMPORT_DIR)); }
+    void cleanupTestCase() { ConfigMgr::destroyInstance(); }
+
+private:
+    QTemporaryDir m_home;
+};
+
+QUICK_TEST_MAIN_WITH_SETUP(qml, Setup)
+
+#include "main.moc"
