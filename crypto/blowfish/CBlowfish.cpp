@@ -1,6 +1,8 @@
 #include "blowfish/CBlowfish.h"
 
 #include "blowfish/BlowfishTables.h"
+#include "common/ByteOrder.h"
+#include "common/SecureWipe.h"
 
 #include <cstring>
 #include <stdexcept>
@@ -11,25 +13,11 @@ namespace {
 
 constexpr size_t kMaxKeyLength = 56;
 
-inline uint32_t LoadBigEndian(const unsigned char* p)
-{
-    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
-}
-
-inline void StoreBigEndian(unsigned char* p, uint32_t v)
-{
-    p[0] = static_cast<unsigned char>(v >> 24);
-    p[1] = static_cast<unsigned char>(v >> 16);
-    p[2] = static_cast<unsigned char>(v >> 8);
-    p[3] = static_cast<unsigned char>(v);
-}
-
 } // namespace
 
 // One round: the F function over the four S-boxes, combined with a P entry.
-#define CV_BF_ROUND(a, b, n)                                                        \
-    (a) ^= m_p[n] ^ (((m_s[0][(b) >> 24] + m_s[1][((b) >> 16) & 0xff]) ^           \
-                      m_s[2][((b) >> 8) & 0xff]) + m_s[3][(b) & 0xff])
+#define CV_BF_ROUND(a, b, n)                                                                                           \
+    (a) ^= m_p[n] ^ (((m_s[0][(b) >> 24] + m_s[1][((b) >> 16) & 0xff]) ^ m_s[2][((b) >> 8) & 0xff]) + m_s[3][(b)&0xff])
 
 inline void CBlowfish::Encipher(uint32_t& l, uint32_t& r) const
 {
@@ -81,10 +69,10 @@ inline void CBlowfish::Decipher(uint32_t& l, uint32_t& r) const
 
 // Two independent blocks at once: the rounds of one block form a single chain of
 // dependent loads, so interleaving a second block keeps the CPU's units busy.
-#define CV_BF_ROUND2(a0, b0, a1, b1, n)                                             \
-    do {                                                                            \
-        CV_BF_ROUND(a0, b0, n);                                                     \
-        CV_BF_ROUND(a1, b1, n);                                                     \
+#define CV_BF_ROUND2(a0, b0, a1, b1, n)                                                                                \
+    do {                                                                                                               \
+        CV_BF_ROUND(a0, b0, n);                                                                                        \
+        CV_BF_ROUND(a1, b1, n);                                                                                        \
     } while (0)
 
 inline void CBlowfish::Decipher2(uint32_t* block) const
@@ -119,7 +107,8 @@ inline void CBlowfish::Decipher2(uint32_t* block) const
 #undef CV_BF_ROUND
 
 CBlowfish::CBlowfish(const unsigned char* ucKey, size_t keyLength, const SBlock& chain)
-    : m_initialChain(chain), m_chain(chain)
+    : m_initialChain(chain)
+    , m_chain(chain)
 {
     if (keyLength == 0)
         throw std::invalid_argument("Incorrect key length");
@@ -155,15 +144,15 @@ CBlowfish::CBlowfish(const unsigned char* ucKey, size_t keyLength, const SBlock&
     }
 }
 
-void CBlowfish::EncryptBlock(SBlock& block) const
+CBlowfish::~CBlowfish()
 {
-    Encipher(block.m_uil, block.m_uir);
+    SecureWipe(m_p, sizeof(m_p));
+    SecureWipe(m_s, sizeof(m_s));
 }
 
-void CBlowfish::DecryptBlock(SBlock& block) const
-{
-    Decipher(block.m_uil, block.m_uir);
-}
+void CBlowfish::EncryptBlock(SBlock& block) const { Encipher(block.m_uil, block.m_uir); }
+
+void CBlowfish::DecryptBlock(SBlock& block) const { Decipher(block.m_uil, block.m_uir); }
 
 void CBlowfish::Decrypt(const unsigned char* in, unsigned char* out, size_t n, int mode) const
 {
@@ -200,8 +189,7 @@ void CBlowfish::Decrypt(const unsigned char* in, unsigned char* out, size_t n, i
         }
     } else {
         for (; end - in >= 16; in += 16, out += 16) {
-            uint32_t b[4] = {LoadBigEndian(in), LoadBigEndian(in + 4), LoadBigEndian(in + 8),
-                             LoadBigEndian(in + 12)};
+            uint32_t b[4] = { LoadBigEndian(in), LoadBigEndian(in + 4), LoadBigEndian(in + 8), LoadBigEndian(in + 12) };
             Decipher2(b);
             StoreBigEndian(out, b[0]);
             StoreBigEndian(out + 4, b[1]);
