@@ -23,6 +23,12 @@ inline int& failures()
     static int n = 0;
     return n;
 }
+// Why the running case could not run here; empty while it runs.
+inline std::string& skipReason()
+{
+    static std::string reason;
+    return reason;
+}
 struct Registrar {
     Registrar(const char* name, void (*fn)()) { registry().push_back({ name, fn }); }
 };
@@ -48,6 +54,14 @@ template <typename T> std::string str(const T& v) { return std::to_string(v); }
     static void name();                                                                                                \
     static const cvtest::Registrar name##_registrar(#name, &name);                                                     \
     static void name()
+
+// Ends a case that cannot run in this build; the executable then reports
+// itself skipped to CTest (exit code 77) unless another case failed.
+#define CV_SKIP(reason)                                                                                                \
+    do {                                                                                                               \
+        cvtest::skipReason() = (reason);                                                                               \
+        return;                                                                                                        \
+    } while (0)
 
 #define CV_CHECK(cond)                                                                                                 \
     do {                                                                                                               \
