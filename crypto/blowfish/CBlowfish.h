@@ -42,7 +42,7 @@ public:
 private:
     void Encipher(uint32_t& l, uint32_t& r) const;
     void Decipher(uint32_t& l, uint32_t& r) const;
-    void Decipher2(uint32_t* block) const; // two blocks as l0, r0, l1, r1
+    void Decipher4(const unsigned char* in, unsigned char* out) const; // 32 bytes, ECB
 
     SBlock m_initialChain;
     SBlock m_chain;

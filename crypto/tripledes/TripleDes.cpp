@@ -218,57 +218,68 @@ inline void FinalPermutation(uint32_t& l, uint32_t& r)
         CV_DES_ROUND(b, a, k, 30);                                                                                     \
     } while (0)
 
-// Two independent blocks at once: the rounds of one block form a chain of
-// dependent lookups, so a second block keeps the idle load and ALU units busy.
-#define CV_DES_ROUND2(a0, b0, a1, b1, k, n)                                                                            \
+// Four independent blocks at once: the rounds of one block form a chain of
+// dependent lookups, so the other three keep the idle load and ALU units busy.
+// Operands name the halves without their block number (l for l0 to l3).
+#define CV_DES_ROUND4(a, b, k, n)                                                                                      \
     do {                                                                                                               \
-        CV_DES_ROUND(a0, b0, k, n);                                                                                    \
-        CV_DES_ROUND(a1, b1, k, n);                                                                                    \
+        CV_DES_ROUND(a##0, b##0, k, n);                                                                                \
+        CV_DES_ROUND(a##1, b##1, k, n);                                                                                \
+        CV_DES_ROUND(a##2, b##2, k, n);                                                                                \
+        CV_DES_ROUND(a##3, b##3, k, n);                                                                                \
     } while (0)
 
-#define CV_DES_STAGE2(a0, b0, a1, b1, k)                                                                               \
+#define CV_DES_STAGE4(a, b, k)                                                                                         \
     do {                                                                                                               \
-        CV_DES_ROUND2(a0, b0, a1, b1, k, 0);                                                                           \
-        CV_DES_ROUND2(b0, a0, b1, a1, k, 2);                                                                           \
-        CV_DES_ROUND2(a0, b0, a1, b1, k, 4);                                                                           \
-        CV_DES_ROUND2(b0, a0, b1, a1, k, 6);                                                                           \
-        CV_DES_ROUND2(a0, b0, a1, b1, k, 8);                                                                           \
-        CV_DES_ROUND2(b0, a0, b1, a1, k, 10);                                                                          \
-        CV_DES_ROUND2(a0, b0, a1, b1, k, 12);                                                                          \
-        CV_DES_ROUND2(b0, a0, b1, a1, k, 14);                                                                          \
-        CV_DES_ROUND2(a0, b0, a1, b1, k, 16);                                                                          \
-        CV_DES_ROUND2(b0, a0, b1, a1, k, 18);                                                                          \
-        CV_DES_ROUND2(a0, b0, a1, b1, k, 20);                                                                          \
-        CV_DES_ROUND2(b0, a0, b1, a1, k, 22);                                                                          \
-        CV_DES_ROUND2(a0, b0, a1, b1, k, 24);                                                                          \
-        CV_DES_ROUND2(b0, a0, b1, a1, k, 26);                                                                          \
-        CV_DES_ROUND2(a0, b0, a1, b1, k, 28);                                                                          \
-        CV_DES_ROUND2(b0, a0, b1, a1, k, 30);                                                                          \
+        CV_DES_ROUND4(a, b, k, 0);                                                                                     \
+        CV_DES_ROUND4(b, a, k, 2);                                                                                     \
+        CV_DES_ROUND4(a, b, k, 4);                                                                                     \
+        CV_DES_ROUND4(b, a, k, 6);                                                                                     \
+        CV_DES_ROUND4(a, b, k, 8);                                                                                     \
+        CV_DES_ROUND4(b, a, k, 10);                                                                                    \
+        CV_DES_ROUND4(a, b, k, 12);                                                                                    \
+        CV_DES_ROUND4(b, a, k, 14);                                                                                    \
+        CV_DES_ROUND4(a, b, k, 16);                                                                                    \
+        CV_DES_ROUND4(b, a, k, 18);                                                                                    \
+        CV_DES_ROUND4(a, b, k, 20);                                                                                    \
+        CV_DES_ROUND4(b, a, k, 22);                                                                                    \
+        CV_DES_ROUND4(a, b, k, 24);                                                                                    \
+        CV_DES_ROUND4(b, a, k, 26);                                                                                    \
+        CV_DES_ROUND4(a, b, k, 28);                                                                                    \
+        CV_DES_ROUND4(b, a, k, 30);                                                                                    \
     } while (0)
 
-// Sixteen bytes as two blocks, as TripleDesCryptBlock does each; every input
-// word is read before any output is stored, so in and out may alias.
-void CryptTwoBlocks(const uint32_t schedule[96], const unsigned char* in, unsigned char* out)
+// 32 bytes as four blocks, as TripleDesCryptBlock does each; every input word
+// is read before any output is stored, so in and out may alias.
+void CryptFourBlocks(const uint32_t schedule[96], const unsigned char* in, unsigned char* out)
 {
-    uint32_t l0 = LoadBigEndian(in);
-    uint32_t r0 = LoadBigEndian(in + 4);
-    uint32_t l1 = LoadBigEndian(in + 8);
-    uint32_t r1 = LoadBigEndian(in + 12);
+    uint32_t l0 = LoadBigEndian(in), r0 = LoadBigEndian(in + 4);
+    uint32_t l1 = LoadBigEndian(in + 8), r1 = LoadBigEndian(in + 12);
+    uint32_t l2 = LoadBigEndian(in + 16), r2 = LoadBigEndian(in + 20);
+    uint32_t l3 = LoadBigEndian(in + 24), r3 = LoadBigEndian(in + 28);
     InitialPermutation(l0, r0);
     InitialPermutation(l1, r1);
-    CV_DES_STAGE2(l0, r0, l1, r1, schedule);
-    CV_DES_STAGE2(r0, l0, r1, l1, schedule + 32);
-    CV_DES_STAGE2(l0, r0, l1, r1, schedule + 64);
+    InitialPermutation(l2, r2);
+    InitialPermutation(l3, r3);
+    CV_DES_STAGE4(l, r, schedule);
+    CV_DES_STAGE4(r, l, schedule + 32);
+    CV_DES_STAGE4(l, r, schedule + 64);
     FinalPermutation(r0, l0);
     FinalPermutation(r1, l1);
+    FinalPermutation(r2, l2);
+    FinalPermutation(r3, l3);
     StoreBigEndian(out, r0);
     StoreBigEndian(out + 4, l0);
     StoreBigEndian(out + 8, r1);
     StoreBigEndian(out + 12, l1);
+    StoreBigEndian(out + 16, r2);
+    StoreBigEndian(out + 20, l2);
+    StoreBigEndian(out + 24, r3);
+    StoreBigEndian(out + 28, l3);
 }
 
-#undef CV_DES_STAGE2
-#undef CV_DES_ROUND2
+#undef CV_DES_STAGE4
+#undef CV_DES_ROUND4
 
 // Reverses the round order of one 16-round stage (each round's two words stay together).
 void ReverseRounds(uint32_t* dst, const uint32_t* src)
@@ -286,13 +297,13 @@ void CryptBuffer(
     const uint32_t* schedule = Encrypt ? ctx->encryptKeys : ctx->decryptKeys;
     *outLength = 0;
     const int64_t blocks = (int64_t(inLength) + 7) / 8;
-    // Whole blocks go two at a time straight from the input; the zero-filled
+    // Whole blocks go four at a time straight from the input; the zero-filled
     // work block serves what is left, including a last partial block.
     const int64_t whole = inLength > 0 ? inLength / 8 : 0;
     int64_t i = 0;
-    for (; i + 2 <= whole; i += 2) {
-        CryptTwoBlocks(schedule, in + 8 * i, out + 8 * i);
-        *outLength += 16;
+    for (; i + 4 <= whole; i += 4) {
+        CryptFourBlocks(schedule, in + 8 * i, out + 8 * i);
+        *outLength += 32;
     }
     // The work block may hold a password's clear text.
     unsigned char block[8];
