@@ -72,15 +72,18 @@ constexpr uint32_t Ror(uint32_t v, unsigned n) { return (v >> n) | (v << (32 - n
 // expansion E needs no table: groups 2, 4, 6, 8 of E(R) sit in the low six bits
 // of the four bytes of R, and groups 1, 3, 5, 7 in those of R rotated right by 4.
 // Each SP entry is therefore S-box output through P, rotated left by one as well.
+// The tables take a whole byte and ignore its top two bits (the round keys hold
+// zeros there), which spares the rounds a mask before each lookup.
 struct SpTables {
-    uint32_t t[8][64];
+    uint32_t t[8][256];
 };
 
 constexpr SpTables MakeSpTables()
 {
     SpTables sp {};
     for (int box = 0; box < 8; ++box) {
-        for (int v = 0; v < 64; ++v) {
+        for (int byte = 0; byte < 256; ++byte) {
+            const int v = byte & 63;
             const int row = ((v >> 4) & 2) | (v & 1);
             const int col = (v >> 1) & 15;
             const uint32_t sOut = uint32_t(kSBox[box][row * 16 + col]) << (28 - 4 * box);
@@ -89,7 +92,7 @@ constexpr SpTables MakeSpTables()
                 if ((sOut >> (32 - kP[bit])) & 1)
                     permuted |= uint32_t(1) << (31 - bit);
             }
-            sp.t[box][v] = Rol(permuted, 1);
+            sp.t[box][byte] = Rol(permuted, 1);
         }
     }
     return sp;
@@ -186,15 +189,17 @@ inline void FinalPermutation(uint32_t& l, uint32_t& r)
     l ^= w << 4;
 }
 
-// One DES round: a ^= f(b, subkeys k[n], k[n + 1]).
+// One DES round: a ^= f(b, subkeys k[n], k[n + 1]). The low halves of both
+// words are looked up first, then their high halves after one shift each.
 #define CV_DES_ROUND(a, b, k, n)                                                                                       \
     do {                                                                                                               \
-        const uint32_t u_ = (Ror(b, 4) ^ (k)[n]) & 0x3f3f3f3fu;                                                        \
-        const uint32_t t_ = ((b) ^ (k)[(n) + 1]) & 0x3f3f3f3fu;                                                        \
-        (a) ^= ((kSp.t[0][u_ >> 24] | kSp.t[1][t_ >> 24])                                                              \
-                   | (kSp.t[2][(u_ >> 16) & 0xff] | kSp.t[3][(t_ >> 16) & 0xff]))                                      \
-            | ((kSp.t[4][(u_ >> 8) & 0xff] | kSp.t[5][(t_ >> 8) & 0xff])                                               \
-                | (kSp.t[6][u_ & 0xff] | kSp.t[7][t_ & 0xff]));                                                        \
+        uint32_t u_ = Ror(b, 4) ^ (k)[n];                                                                              \
+        uint32_t t_ = (b) ^ (k)[(n) + 1];                                                                              \
+        uint32_t f_                                                                                                    \
+            = kSp.t[6][u_ & 0xff] | kSp.t[4][(u_ >> 8) & 0xff] | kSp.t[7][t_ & 0xff] | kSp.t[5][(t_ >> 8) & 0xff];     \
+        u_ >>= 16;                                                                                                     \
+        t_ >>= 16;                                                                                                     \
+        (a) ^= f_ | kSp.t[2][u_ & 0xff] | kSp.t[0][u_ >> 8] | kSp.t[3][t_ & 0xff] | kSp.t[1][t_ >> 8];                 \
     } while (0)
 
 // Sixteen rounds, leaving the halves unswapped: the caller swaps roles instead.
@@ -218,68 +223,57 @@ inline void FinalPermutation(uint32_t& l, uint32_t& r)
         CV_DES_ROUND(b, a, k, 30);                                                                                     \
     } while (0)
 
-// Four independent blocks at once: the rounds of one block form a chain of
-// dependent lookups, so the other three keep the idle load and ALU units busy.
-// Operands name the halves without their block number (l for l0 to l3).
-#define CV_DES_ROUND4(a, b, k, n)                                                                                      \
+// Two independent blocks at once: the rounds of one block form a chain of
+// dependent lookups, so a second block keeps the idle load and ALU units busy.
+#define CV_DES_ROUND2(a0, b0, a1, b1, k, n)                                                                            \
     do {                                                                                                               \
-        CV_DES_ROUND(a##0, b##0, k, n);                                                                                \
-        CV_DES_ROUND(a##1, b##1, k, n);                                                                                \
-        CV_DES_ROUND(a##2, b##2, k, n);                                                                                \
-        CV_DES_ROUND(a##3, b##3, k, n);                                                                                \
+        CV_DES_ROUND(a0, b0, k, n);                                                                                    \
+        CV_DES_ROUND(a1, b1, k, n);                                                                                    \
     } while (0)
 
-#define CV_DES_STAGE4(a, b, k)                                                                                         \
+#define CV_DES_STAGE2(a0, b0, a1, b1, k)                                                                               \
     do {                                                                                                               \
-        CV_DES_ROUND4(a, b, k, 0);                                                                                     \
-        CV_DES_ROUND4(b, a, k, 2);                                                                                     \
-        CV_DES_ROUND4(a, b, k, 4);                                                                                     \
-        CV_DES_ROUND4(b, a, k, 6);                                                                                     \
-        CV_DES_ROUND4(a, b, k, 8);                                                                                     \
-        CV_DES_ROUND4(b, a, k, 10);                                                                                    \
-        CV_DES_ROUND4(a, b, k, 12);                                                                                    \
-        CV_DES_ROUND4(b, a, k, 14);                                                                                    \
-        CV_DES_ROUND4(a, b, k, 16);                                                                                    \
-        CV_DES_ROUND4(b, a, k, 18);                                                                                    \
-        CV_DES_ROUND4(a, b, k, 20);                                                                                    \
-        CV_DES_ROUND4(b, a, k, 22);                                                                                    \
-        CV_DES_ROUND4(a, b, k, 24);                                                                                    \
-        CV_DES_ROUND4(b, a, k, 26);                                                                                    \
-        CV_DES_ROUND4(a, b, k, 28);                                                                                    \
-        CV_DES_ROUND4(b, a, k, 30);                                                                                    \
+        CV_DES_ROUND2(a0, b0, a1, b1, k, 0);                                                                           \
+        CV_DES_ROUND2(b0, a0, b1, a1, k, 2);                                                                           \
+        CV_DES_ROUND2(a0, b0, a1, b1, k, 4);                                                                           \
+        CV_DES_ROUND2(b0, a0, b1, a1, k, 6);                                                                           \
+        CV_DES_ROUND2(a0, b0, a1, b1, k, 8);                                                                           \
+        CV_DES_ROUND2(b0, a0, b1, a1, k, 10);                                                                          \
+        CV_DES_ROUND2(a0, b0, a1, b1, k, 12);                                                                          \
+        CV_DES_ROUND2(b0, a0, b1, a1, k, 14);                                                                          \
+        CV_DES_ROUND2(a0, b0, a1, b1, k, 16);                                                                          \
+        CV_DES_ROUND2(b0, a0, b1, a1, k, 18);                                                                          \
+        CV_DES_ROUND2(a0, b0, a1, b1, k, 20);                                                                          \
+        CV_DES_ROUND2(b0, a0, b1, a1, k, 22);                                                                          \
+        CV_DES_ROUND2(a0, b0, a1, b1, k, 24);                                                                          \
+        CV_DES_ROUND2(b0, a0, b1, a1, k, 26);                                                                          \
+        CV_DES_ROUND2(a0, b0, a1, b1, k, 28);                                                                          \
+        CV_DES_ROUND2(b0, a0, b1, a1, k, 30);                                                                          \
     } while (0)
 
-// 32 bytes as four blocks, as TripleDesCryptBlock does each; every input word
-// is read before any output is stored, so in and out may alias.
-void CryptFourBlocks(const uint32_t schedule[96], const unsigned char* in, unsigned char* out)
+// Sixteen bytes as two blocks, as TripleDesCryptBlock does each; every input
+// word is read before any output is stored, so in and out may alias.
+void CryptTwoBlocks(const uint32_t schedule[96], const unsigned char* in, unsigned char* out)
 {
-    uint32_t l0 = LoadBigEndian(in), r0 = LoadBigEndian(in + 4);
-    uint32_t l1 = LoadBigEndian(in + 8), r1 = LoadBigEndian(in + 12);
-    uint32_t l2 = LoadBigEndian(in + 16), r2 = LoadBigEndian(in + 20);
-    uint32_t l3 = LoadBigEndian(in + 24), r3 = LoadBigEndian(in + 28);
+    uint32_t l0 = LoadBigEndian(in);
+    uint32_t r0 = LoadBigEndian(in + 4);
+    uint32_t l1 = LoadBigEndian(in + 8);
+    uint32_t r1 = LoadBigEndian(in + 12);
     InitialPermutation(l0, r0);
     InitialPermutation(l1, r1);
-    InitialPermutation(l2, r2);
-    InitialPermutation(l3, r3);
-    CV_DES_STAGE4(l, r, schedule);
-    CV_DES_STAGE4(r, l, schedule + 32);
-    CV_DES_STAGE4(l, r, schedule + 64);
+    CV_DES_STAGE2(l0, r0, l1, r1, schedule);
+    CV_DES_STAGE2(r0, l0, r1, l1, schedule + 32);
+    CV_DES_STAGE2(l0, r0, l1, r1, schedule + 64);
     FinalPermutation(r0, l0);
     FinalPermutation(r1, l1);
-    FinalPermutation(r2, l2);
-    FinalPermutation(r3, l3);
     StoreBigEndian(out, r0);
     StoreBigEndian(out + 4, l0);
     StoreBigEndian(out + 8, r1);
     StoreBigEndian(out + 12, l1);
-    StoreBigEndian(out + 16, r2);
-    StoreBigEndian(out + 20, l2);
-    StoreBigEndian(out + 24, r3);
-    StoreBigEndian(out + 28, l3);
 }
 
-#undef CV_DES_STAGE4
-#undef CV_DES_ROUND4
+#undef CV_DES_STAGE2
+#undef CV_DES_ROUND2
 
 // Reverses the round order of one 16-round stage (each round's two words stay together).
 void ReverseRounds(uint32_t* dst, const uint32_t* src)
@@ -297,13 +291,13 @@ void CryptBuffer(
     const uint32_t* schedule = Encrypt ? ctx->encryptKeys : ctx->decryptKeys;
     *outLength = 0;
     const int64_t blocks = (int64_t(inLength) + 7) / 8;
-    // Whole blocks go four at a time straight from the input; the zero-filled
+    // Whole blocks go two at a time straight from the input; the zero-filled
     // work block serves what is left, including a last partial block.
     const int64_t whole = inLength > 0 ? inLength / 8 : 0;
     int64_t i = 0;
-    for (; i + 4 <= whole; i += 4) {
-        CryptFourBlocks(schedule, in + 8 * i, out + 8 * i);
-        *outLength += 32;
+    for (; i + 2 <= whole; i += 2) {
+        CryptTwoBlocks(schedule, in + 8 * i, out + 8 * i);
+        *outLength += 16;
     }
     // The work block may hold a password's clear text.
     unsigned char block[8];
