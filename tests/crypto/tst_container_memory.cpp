@@ -4,11 +4,7 @@
 // replacements below, so the library's allocations are counted exactly.
 #include "harness.h"
 
-#include "blowfish/CBlowfish.h"
-#include "container/CFileEncrypt.h"
-#include "cvcrypto_keys.h"
-#include "devkey_fixture.h"
-#include "platform/Utf8ToWide.h"
+#include "container_builder.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -55,53 +51,25 @@ namespace {
 constexpr size_t kWorkingSet = 160 * 1024;
 const char* const kFile = "tst_container_memory.data";
 
-void Put32(Bytes& out, uint32_t v)
+// Bytes allocated by one read beyond its output block. The payload is zeros
+// as plaintext; `check`, if any, is the check value.
+size_t Overhead(uint32_t plainLength, const Bytes& check = Bytes())
 {
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<unsigned char>(v >> (8 * i)));
-}
-
-const Bytes& PayloadKey()
-{
-    static const Bytes key(56, 0x5A);
-    return key;
-}
-
-// A container whose payload is zeros: the reader deciphers whatever is
-// there, so only the header and the key block have to be right. The check
-// block is `check` as ciphertext.
-void WriteContainer(uint32_t plainLength, const Bytes& check)
-{
-    static const std::string keyText = devkey::KeyText(PayloadKey(), 56);
-    Bytes head;
-    Put32(head, plainLength ^ TORVELIB::keys::kLengthMask);
-    Put32(head, static_cast<uint32_t>(keyText.size()));
-    for (char c : keyText)
-        head.push_back(static_cast<unsigned char>(c) ^ TORVELIB::keys::kKeyTextMask);
-    Put32(head, static_cast<uint32_t>(check.size()));
-    head.insert(head.end(), check.begin(), check.end());
-    const Bytes payload((plainLength + 15) / 16 * 16, 0);
+    cvtest::Container c;
+    c.plain = Bytes(plainLength, 0);
+    c.check = check;
+    const Bytes bytes = c.Build();
     std::FILE* f = std::fopen(kFile, "wb");
-    CV_CHECK(f != nullptr);
-    if (f == nullptr)
-        return;
-    CV_CHECK_EQ(std::fwrite(head.data(), 1, head.size(), f), head.size());
-    CV_CHECK_EQ(std::fwrite(payload.data(), 1, payload.size(), f), payload.size());
-    std::fclose(f);
-}
-
-// Bytes allocated by one read beyond its output block.
-size_t Overhead(uint32_t plainLength, const Bytes& check = Bytes(), const Bytes* expected = nullptr)
-{
-    WriteContainer(plainLength, check);
+    CV_CHECK(f != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size());
+    if (f != nullptr)
+        std::fclose(f);
     TORVELIB::WideChar path[260] = {};
     TORVELIB::Utf8ToWide(kFile, path, 260);
-    TORVELIB::CFileEncrypt reader;
     unsigned char* out = nullptr;
     g_bytes = 0;
     g_counting = true;
-    const uint32_t n = reader.DecryptFile(path, &out,
-        expected ? reinterpret_cast<const TORVELIB::WideChar*>(expected->data()) : nullptr,
+    const uint32_t n = TORVELIB::CFileEncrypt().DecryptFile(path, &out,
+        check.empty() ? nullptr : reinterpret_cast<const TORVELIB::WideChar*>(check.data()),
         static_cast<uint32_t>(check.size()));
     g_counting = false;
     std::free(out);
@@ -125,11 +93,7 @@ CV_TEST(decrypt_allocates_the_output_block_and_a_fixed_working_set)
 
     // A check value of two chunks goes through the chunk buffer; still
     // within the same bound.
-    const Bytes checkCipher(65536 + 4096, 0x3C);
-    Bytes expected(checkCipher.size());
-    const TORVELIB::CBlowfish cipher(PayloadKey().data(), PayloadKey().size());
-    cipher.Decrypt(checkCipher.data(), expected.data(), expected.size(), TORVELIB::CBlowfish::ECB);
-    CV_CHECK(Overhead(16u << 20, checkCipher, &expected) <= kWorkingSet);
+    CV_CHECK(Overhead(16u << 20, cvtest::Pattern(65536 + 4096, 5)) <= kWorkingSet);
 }
 
 #else
