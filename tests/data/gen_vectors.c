@@ -76,8 +76,9 @@ static void RandomBits(BIGNUM* out, int bits, int odd)
 
 static void Blowfish(FILE* f)
 {
-    fprintf(f, "# Blowfish: every key length from 1 to 72 bytes in each mode. IV is the chain\n"
-               "# block, big-endian; OpenSSL took the first 56 bytes of longer keys.\n\n[Blowfish]\n");
+    fprintf(f,
+        "# Blowfish: every key length from 1 to 72 bytes in each mode. IV is the chain\n"
+        "# block, big-endian; OpenSSL took the first 56 bytes of longer keys.\n\n[Blowfish]\n");
     static const char* const modes[] = { "ECB", "CBC", "CFB" };
     for (int keyLength = 1; keyLength <= 72; ++keyLength) {
         for (int mode = 0; mode < 3; ++mode) {
@@ -108,8 +109,9 @@ static void Blowfish(FILE* f)
 
 static void TripleDes(FILE* f)
 {
-    fprintf(f, "# Two-key triple DES, E(K1) D(K2) E(K1), with DES_ecb3_encrypt. Key is K1 then\n"
-               "# K2 (every tenth pair equal); Plain is zero-padded to whole blocks in Cipher.\n\n[DES]\n");
+    fprintf(f,
+        "# Two-key triple DES, E(K1) D(K2) E(K1), with DES_ecb3_encrypt. Key is K1 then\n"
+        "# K2 (every tenth pair equal); Plain is zero-padded to whole blocks in Cipher.\n\n[DES]\n");
     for (int trial = 0; trial < 120; ++trial) {
         unsigned char key[16], plain[104] = { 0 }, cipher[104];
         const size_t n = trial < 17 ? (size_t)trial : Below(100);
@@ -149,9 +151,10 @@ static void BigNumbers(FILE* f)
 {
     BN_CTX* ctx = BN_CTX_new();
     BIGNUM *m = BN_new(), *base = BN_new(), *e = BN_new(), *t = BN_new();
-    fprintf(f, "# Big numbers, with OpenSSL's BN. ModExp: exponents at both ends of each band\n"
-               "# of the window table, moduli of 1 to 64 words, bases shorter and longer than\n"
-               "# them; then base 2 (the doubling path) beside 2 + N (the general one).\n\n[ModExp]\n");
+    fprintf(f,
+        "# Big numbers, with OpenSSL's BN. ModExp: exponents at both ends of each band\n"
+        "# of the window table, moduli of 1 to 64 words, bases shorter and longer than\n"
+        "# them; then base 2 (the doubling path) beside 2 + N (the general one).\n\n[ModExp]\n");
     static const int bits[] = { 2, 3, 5, 6, 17, 23, 24, 80, 81, 240, 241, 672, 673, 1792, 1793, 2100 };
     for (size_t i = 0; i < sizeof bits / sizeof bits[0]; ++i) {
         for (uint32_t round = 0; round < 3; ++round) {
@@ -255,8 +258,9 @@ static void Rsa(FILE* f, const char* keyFile)
         || !EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_RSA_E, &e))
         Die("cannot read the RSA key");
     BN_CTX* ctx = BN_CTX_new();
-    fprintf(f, "# Key blocks enciphered with the development key's private exponent (OpenSSL's\n"
-               "# BN_mod_exp) and opened with an output capacity of 512. Out is the data.\n\n[RSA]\n");
+    fprintf(f,
+        "# Key blocks enciphered with the development key's private exponent (OpenSSL's\n"
+        "# BN_mod_exp) and opened with an output capacity of 512. Out is the data.\n\n[RSA]\n");
     Rsa1(f, ctx, n, d, e, 2, 16, 0, "16 bytes of data");
     Rsa1(f, ctx, n, d, e, 2, 56, 0, "the longest payload key");
     Rsa1(f, ctx, n, d, e, 2, 124, 0, "all of the block after the length");
