@@ -4,6 +4,7 @@
 #include "common/SecureWipe.h"
 
 #include <cstring>
+#include <utility>
 
 namespace TORVELIB {
 
@@ -231,28 +232,10 @@ inline void FinalPermutation(uint32_t& l, uint32_t& r)
         CV_DES_ROUND(a1, b1, k, n);                                                                                    \
     } while (0)
 
-#define CV_DES_STAGE2(a0, b0, a1, b1, k)                                                                               \
-    do {                                                                                                               \
-        CV_DES_ROUND2(a0, b0, a1, b1, k, 0);                                                                           \
-        CV_DES_ROUND2(b0, a0, b1, a1, k, 2);                                                                           \
-        CV_DES_ROUND2(a0, b0, a1, b1, k, 4);                                                                           \
-        CV_DES_ROUND2(b0, a0, b1, a1, k, 6);                                                                           \
-        CV_DES_ROUND2(a0, b0, a1, b1, k, 8);                                                                           \
-        CV_DES_ROUND2(b0, a0, b1, a1, k, 10);                                                                          \
-        CV_DES_ROUND2(a0, b0, a1, b1, k, 12);                                                                          \
-        CV_DES_ROUND2(b0, a0, b1, a1, k, 14);                                                                          \
-        CV_DES_ROUND2(a0, b0, a1, b1, k, 16);                                                                          \
-        CV_DES_ROUND2(b0, a0, b1, a1, k, 18);                                                                          \
-        CV_DES_ROUND2(a0, b0, a1, b1, k, 20);                                                                          \
-        CV_DES_ROUND2(b0, a0, b1, a1, k, 22);                                                                          \
-        CV_DES_ROUND2(a0, b0, a1, b1, k, 24);                                                                          \
-        CV_DES_ROUND2(b0, a0, b1, a1, k, 26);                                                                          \
-        CV_DES_ROUND2(a0, b0, a1, b1, k, 28);                                                                          \
-        CV_DES_ROUND2(b0, a0, b1, a1, k, 30);                                                                          \
-    } while (0)
-
 // Sixteen bytes as two blocks, as TripleDesCryptBlock does each; every input
-// word is read before any output is stored, so in and out may alias.
+// word is read before any output is stored, so in and out may alias. The rounds
+// stay a loop: fully unrolled for two blocks they outgrow the processor's cache
+// of decoded instructions, and decoding then limits the speed.
 void CryptTwoBlocks(const uint32_t schedule[96], const unsigned char* in, unsigned char* out)
 {
     uint32_t l0 = LoadBigEndian(in);
@@ -261,18 +244,23 @@ void CryptTwoBlocks(const uint32_t schedule[96], const unsigned char* in, unsign
     uint32_t r1 = LoadBigEndian(in + 12);
     InitialPermutation(l0, r0);
     InitialPermutation(l1, r1);
-    CV_DES_STAGE2(l0, r0, l1, r1, schedule);
-    CV_DES_STAGE2(r0, l0, r1, l1, schedule + 32);
-    CV_DES_STAGE2(l0, r0, l1, r1, schedule + 64);
-    FinalPermutation(r0, l0);
-    FinalPermutation(r1, l1);
-    StoreBigEndian(out, r0);
-    StoreBigEndian(out + 4, l0);
-    StoreBigEndian(out + 8, r1);
-    StoreBigEndian(out + 12, l1);
+    // The halves change roles after each stage, as in TripleDesCryptBlock.
+    for (const uint32_t* k = schedule; k != schedule + 96; k += 32) {
+        for (int n = 0; n < 32; n += 4) {
+            CV_DES_ROUND2(l0, r0, l1, r1, k, n);
+            CV_DES_ROUND2(r0, l0, r1, l1, k, n + 2);
+        }
+        std::swap(l0, r0);
+        std::swap(l1, r1);
+    }
+    FinalPermutation(l0, r0);
+    FinalPermutation(l1, r1);
+    StoreBigEndian(out, l0);
+    StoreBigEndian(out + 4, r0);
+    StoreBigEndian(out + 8, l1);
+    StoreBigEndian(out + 12, r1);
 }
 
-#undef CV_DES_STAGE2
 #undef CV_DES_ROUND2
 
 // Reverses the round order of one 16-round stage (each round's two words stay together).
