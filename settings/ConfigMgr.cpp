@@ -76,14 +76,9 @@ ConfigMgrPrivate::ConfigMgrPrivate(ConfigMgr* q)
     settingsFilePath = PathHelper::defaultPathName(QLatin1String(store::kSettingsFileName));
 }
 
-// The settings objects are children of the manager; only the key schedule
-// needs wiping here.
-ConfigMgrPrivate::~ConfigMgrPrivate()
-{
-    volatile unsigned char* p = reinterpret_cast<volatile unsigned char*>(&passwordCipher);
-    for (size_t i = 0; i < sizeof passwordCipher; ++i)
-        p[i] = 0;
-}
+// The settings objects are children of the manager, and the password
+// cipher's context clears itself.
+ConfigMgrPrivate::~ConfigMgrPrivate() = default;
 
 ConfigMgr::ConfigMgr(QObject* parent)
     : QObject(parent)

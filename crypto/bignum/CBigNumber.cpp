@@ -2,6 +2,7 @@
 
 #include "bignum/DigitArray.h"
 #include "bignum/WordArray.h"
+#include "common/SecureWipe.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -10,10 +11,7 @@ using namespace cvbignum;
 
 namespace {
 
-inline Word ExponentBit(const Word* e, int64_t i)
-{
-    return (e[i >> 5] >> (i & 31)) & 1;
-}
+inline Word ExponentBit(const Word* e, int64_t i) { return (e[i >> 5] >> (i & 31)) & 1; }
 
 // Sliding-window width by exponent size: wider windows cost more odd powers
 // up front and save multiplications over a long exponent.
@@ -22,7 +20,13 @@ struct WindowBand {
     unsigned width;
 };
 constexpr WindowBand kWindowBands[] = {
-    {5, 1}, {23, 2}, {80, 3}, {240, 4}, {672, 5}, {1792, 6}, {0xFFFFFFFFu, 7},
+    { 5, 1 },
+    { 23, 2 },
+    { 80, 3 },
+    { 240, 4 },
+    { 672, 5 },
+    { 1792, 6 },
+    { 0xFFFFFFFFu, 7 },
 };
 constexpr unsigned kMaxWindow = 7;
 
@@ -47,16 +51,11 @@ void FreeBytes(void* p, size_t n)
 {
     if (p == nullptr)
         return;
-    volatile unsigned char* q = static_cast<unsigned char*>(p);
-    for (size_t i = 0; i < n; ++i)
-        q[i] = 0;
+    TORVELIB::SecureWipe(p, n);
     std::free(p);
 }
 
-void FreeWords(Word* p, uint64_t n)
-{
-    FreeBytes(p, static_cast<size_t>(n) * sizeof(Word));
-}
+void FreeWords(Word* p, uint64_t n) { FreeBytes(p, static_cast<size_t>(n) * sizeof(Word)); }
 
 int DigitValue(char c, uint32_t radix)
 {
@@ -80,11 +79,9 @@ using ExpDigit = uint64_t;
 using ExpDigit = uint32_t;
 #endif
 
-template <class D>
-constexpr uint32_t kWordsPerDigit = sizeof(D) / sizeof(Word);
+template <class D> constexpr uint32_t kWordsPerDigit = sizeof(D) / sizeof(Word);
 
-template <class D>
-void PackDigits(D* out, const Word* in, uint32_t words, uint32_t digits)
+template <class D> void PackDigits(D* out, const Word* in, uint32_t words, uint32_t digits)
 {
     for (uint32_t i = 0; i < digits; ++i) {
         D d = 0;
@@ -97,8 +94,7 @@ void PackDigits(D* out, const Word* in, uint32_t words, uint32_t digits)
     }
 }
 
-template <class D>
-void UnpackDigits(Word* out, const D* in, uint32_t words)
+template <class D> void UnpackDigits(Word* out, const D* in, uint32_t words)
 {
     for (uint32_t w = 0; w < words; ++w)
         out[w] = static_cast<Word>(in[w / kWordsPerDigit<D>] >> (32 * (w % kWordsPerDigit<D>)));
@@ -106,12 +102,12 @@ void UnpackDigits(Word* out, const D* in, uint32_t words)
 
 // What one exponentiation needs besides the numbers themselves.
 struct ExpInput {
-    const Word* base;  // general path: the base, bl words
+    const Word* base; // general path: the base, bl words
     uint32_t bl;
     uint64_t powerOfTwo; // doubling path: the leading exponent bits t of 2^t
     bool doubling;
     const Word* e;
-    int64_t topBit;    // highest exponent bit still to process
+    int64_t topBit; // highest exponent bit still to process
     const Word* n;
     uint32_t s;
 };
@@ -119,8 +115,7 @@ struct ExpInput {
 // base ^ e mod N in Montgomery form with R = 2^(digit bits * digits), into
 // out[0..s). All work storage is allocated here, once; the odd powers are
 // allocated one by one so that a shortage only narrows the window.
-template <class D>
-int ModExpDigits(Word* out, const ExpInput& in, unsigned width)
+template <class D> int ModExpDigits(Word* out, const ExpInput& in, unsigned width)
 {
     const uint32_t s = in.s;
     const uint32_t digits = (s + kWordsPerDigit<D> - 1) / kWordsPerDigit<D>;
@@ -244,8 +239,7 @@ CBigNumber::CBigNumber()
     : m_words(nullptr)
     , m_length(0)
     , m_capacity(0)
-{
-}
+{ }
 
 CBigNumber::~CBigNumber()
 {
@@ -363,28 +357,21 @@ int CBigNumber::FromString(int radix, const char* text)
     return flush() ? 1 : 0;
 }
 
-int CBigNumber::FromString(const char* text)
-{
-    return FromString(Hexadecimal, text);
-}
+int CBigNumber::FromString(const char* text) { return FromString(Hexadecimal, text); }
 
-uint32_t CBigNumber::BitLength() const
-{
-    return cvbignum::BitLength(m_words, m_length);
-}
+uint32_t CBigNumber::BitLength() const { return cvbignum::BitLength(m_words, m_length); }
 
 void CBigNumber::GetBytes(unsigned char* out, uint32_t offset, uint32_t count) const
 {
     for (uint32_t i = 0; i < count; ++i) {
         const uint64_t position = static_cast<uint64_t>(offset) + count - 1 - i;
         const uint64_t word = position / 4;
-        out[i] = word < m_length ? static_cast<unsigned char>(m_words[word] >> (8 * (position % 4)))
-                                 : 0;
+        out[i] = word < m_length ? static_cast<unsigned char>(m_words[word] >> (8 * (position % 4))) : 0;
     }
 }
 
-int CBigNumber::ModExp(CBigNumber& result, const CBigNumber& base, const CBigNumber& exponent,
-                       const CBigNumber& modulus)
+int CBigNumber::ModExp(
+    CBigNumber& result, const CBigNumber& base, const CBigNumber& exponent, const CBigNumber& modulus)
 {
     const uint32_t s = Trim(modulus.m_words, modulus.m_length);
     if (s == 0 || (modulus.m_words[0] & 1) == 0)
@@ -428,8 +415,7 @@ int CBigNumber::ModExp(CBigNumber& result, const CBigNumber& base, const CBigNum
         return 0;
     }
 
-    ExpInput in{base.m_words, bl, 0, false, exponent.m_words,
-                static_cast<int64_t>(exponentBits) - 1, n, s};
+    ExpInput in { base.m_words, bl, 0, false, exponent.m_words, static_cast<int64_t>(exponentBits) - 1, n, s };
     if (bl == 1 && base.m_words[0] == 2) {
         // 2^e by doubling: the leading exponent bits t give 2^t, a single bit
         // below the modulus, with no multiplication until t would reach the

@@ -1,6 +1,8 @@
 #include "blowfish/CBlowfish.h"
 
 #include "blowfish/BlowfishTables.h"
+#include "common/ByteOrder.h"
+#include "common/SecureWipe.h"
 
 #include <cstring>
 #include <stdexcept>
@@ -11,25 +13,11 @@ namespace {
 
 constexpr size_t kMaxKeyLength = 56;
 
-inline uint32_t LoadBigEndian(const unsigned char* p)
-{
-    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
-}
-
-inline void StoreBigEndian(unsigned char* p, uint32_t v)
-{
-    p[0] = static_cast<unsigned char>(v >> 24);
-    p[1] = static_cast<unsigned char>(v >> 16);
-    p[2] = static_cast<unsigned char>(v >> 8);
-    p[3] = static_cast<unsigned char>(v);
-}
-
 } // namespace
 
 // One round: the F function over the four S-boxes, combined with a P entry.
-#define CV_BF_ROUND(a, b, n)                                                        \
-    (a) ^= m_p[n] ^ (((m_s[0][(b) >> 24] + m_s[1][((b) >> 16) & 0xff]) ^           \
-                      m_s[2][((b) >> 8) & 0xff]) + m_s[3][(b) & 0xff])
+#define CV_BF_ROUND(a, b, n)                                                                                           \
+    (a) ^= m_p[n] ^ (((m_s[0][(b) >> 24] + m_s[1][((b) >> 16) & 0xff]) ^ m_s[2][((b) >> 8) & 0xff]) + m_s[3][(b)&0xff])
 
 inline void CBlowfish::Encipher(uint32_t& l, uint32_t& r) const
 {
@@ -79,47 +67,55 @@ inline void CBlowfish::Decipher(uint32_t& l, uint32_t& r) const
     r = xl;
 }
 
-// Two independent blocks at once: the rounds of one block form a single chain of
-// dependent loads, so interleaving a second block keeps the CPU's units busy.
-#define CV_BF_ROUND2(a0, b0, a1, b1, n)                                             \
-    do {                                                                            \
-        CV_BF_ROUND(a0, b0, n);                                                     \
-        CV_BF_ROUND(a1, b1, n);                                                     \
+// Four independent blocks at once: the rounds of one block form a single chain
+// of dependent table loads, so interleaving four keeps the load units busy
+// while each chain waits on its own lookups.
+#define CV_BF_ROUND4(a, b, n)                                                                                          \
+    do {                                                                                                               \
+        CV_BF_ROUND(a##0, b##0, n);                                                                                    \
+        CV_BF_ROUND(a##1, b##1, n);                                                                                    \
+        CV_BF_ROUND(a##2, b##2, n);                                                                                    \
+        CV_BF_ROUND(a##3, b##3, n);                                                                                    \
     } while (0)
 
-inline void CBlowfish::Decipher2(uint32_t* block) const
+inline void CBlowfish::Decipher4(const unsigned char* in, unsigned char* out) const
 {
-    uint32_t l0 = block[0] ^ m_p[17];
-    uint32_t r0 = block[1];
-    uint32_t l1 = block[2] ^ m_p[17];
-    uint32_t r1 = block[3];
-    CV_BF_ROUND2(r0, l0, r1, l1, 16);
-    CV_BF_ROUND2(l0, r0, l1, r1, 15);
-    CV_BF_ROUND2(r0, l0, r1, l1, 14);
-    CV_BF_ROUND2(l0, r0, l1, r1, 13);
-    CV_BF_ROUND2(r0, l0, r1, l1, 12);
-    CV_BF_ROUND2(l0, r0, l1, r1, 11);
-    CV_BF_ROUND2(r0, l0, r1, l1, 10);
-    CV_BF_ROUND2(l0, r0, l1, r1, 9);
-    CV_BF_ROUND2(r0, l0, r1, l1, 8);
-    CV_BF_ROUND2(l0, r0, l1, r1, 7);
-    CV_BF_ROUND2(r0, l0, r1, l1, 6);
-    CV_BF_ROUND2(l0, r0, l1, r1, 5);
-    CV_BF_ROUND2(r0, l0, r1, l1, 4);
-    CV_BF_ROUND2(l0, r0, l1, r1, 3);
-    CV_BF_ROUND2(r0, l0, r1, l1, 2);
-    CV_BF_ROUND2(l0, r0, l1, r1, 1);
-    block[0] = r0 ^ m_p[0];
-    block[1] = l0;
-    block[2] = r1 ^ m_p[0];
-    block[3] = l1;
+    uint32_t l0 = LoadBigEndian(in) ^ m_p[17], r0 = LoadBigEndian(in + 4);
+    uint32_t l1 = LoadBigEndian(in + 8) ^ m_p[17], r1 = LoadBigEndian(in + 12);
+    uint32_t l2 = LoadBigEndian(in + 16) ^ m_p[17], r2 = LoadBigEndian(in + 20);
+    uint32_t l3 = LoadBigEndian(in + 24) ^ m_p[17], r3 = LoadBigEndian(in + 28);
+    CV_BF_ROUND4(r, l, 16);
+    CV_BF_ROUND4(l, r, 15);
+    CV_BF_ROUND4(r, l, 14);
+    CV_BF_ROUND4(l, r, 13);
+    CV_BF_ROUND4(r, l, 12);
+    CV_BF_ROUND4(l, r, 11);
+    CV_BF_ROUND4(r, l, 10);
+    CV_BF_ROUND4(l, r, 9);
+    CV_BF_ROUND4(r, l, 8);
+    CV_BF_ROUND4(l, r, 7);
+    CV_BF_ROUND4(r, l, 6);
+    CV_BF_ROUND4(l, r, 5);
+    CV_BF_ROUND4(r, l, 4);
+    CV_BF_ROUND4(l, r, 3);
+    CV_BF_ROUND4(r, l, 2);
+    CV_BF_ROUND4(l, r, 1);
+    StoreBigEndian(out, r0 ^ m_p[0]);
+    StoreBigEndian(out + 4, l0);
+    StoreBigEndian(out + 8, r1 ^ m_p[0]);
+    StoreBigEndian(out + 12, l1);
+    StoreBigEndian(out + 16, r2 ^ m_p[0]);
+    StoreBigEndian(out + 20, l2);
+    StoreBigEndian(out + 24, r3 ^ m_p[0]);
+    StoreBigEndian(out + 28, l3);
 }
 
-#undef CV_BF_ROUND2
+#undef CV_BF_ROUND4
 #undef CV_BF_ROUND
 
 CBlowfish::CBlowfish(const unsigned char* ucKey, size_t keyLength, const SBlock& chain)
-    : m_initialChain(chain), m_chain(chain)
+    : m_initialChain(chain)
+    , m_chain(chain)
 {
     if (keyLength == 0)
         throw std::invalid_argument("Incorrect key length");
@@ -155,15 +151,15 @@ CBlowfish::CBlowfish(const unsigned char* ucKey, size_t keyLength, const SBlock&
     }
 }
 
-void CBlowfish::EncryptBlock(SBlock& block) const
+CBlowfish::~CBlowfish()
 {
-    Encipher(block.m_uil, block.m_uir);
+    SecureWipe(m_p, sizeof(m_p));
+    SecureWipe(m_s, sizeof(m_s));
 }
 
-void CBlowfish::DecryptBlock(SBlock& block) const
-{
-    Decipher(block.m_uil, block.m_uir);
-}
+void CBlowfish::EncryptBlock(SBlock& block) const { Encipher(block.m_uil, block.m_uir); }
+
+void CBlowfish::DecryptBlock(SBlock& block) const { Decipher(block.m_uil, block.m_uir); }
 
 void CBlowfish::Decrypt(const unsigned char* in, unsigned char* out, size_t n, int mode) const
 {
@@ -199,15 +195,9 @@ void CBlowfish::Decrypt(const unsigned char* in, unsigned char* out, size_t n, i
             chainR = cr;
         }
     } else {
-        for (; end - in >= 16; in += 16, out += 16) {
-            uint32_t b[4] = {LoadBigEndian(in), LoadBigEndian(in + 4), LoadBigEndian(in + 8),
-                             LoadBigEndian(in + 12)};
-            Decipher2(b);
-            StoreBigEndian(out, b[0]);
-            StoreBigEndian(out + 4, b[1]);
-            StoreBigEndian(out + 8, b[2]);
-            StoreBigEndian(out + 12, b[3]);
-        }
+        // Each group of four is loaded in full before any output is stored.
+        for (; end - in >= 32; in += 32, out += 32)
+            Decipher4(in, out);
         for (; in != end; in += 8, out += 8) {
             uint32_t l = LoadBigEndian(in);
             uint32_t r = LoadBigEndian(in + 4);

@@ -11,10 +11,14 @@ namespace TORVELIB {
 struct SBlock {
     uint32_t m_uil;
     uint32_t m_uir;
-    SBlock(uint32_t l = 0, uint32_t r = 0) : m_uil(l), m_uir(r) {}
+    SBlock(uint32_t l = 0, uint32_t r = 0)
+        : m_uil(l)
+        , m_uir(r)
+    { }
 };
 
-class CBlowfish final {
+class CBlowfish final
+{
 public:
     enum { ECB = 0, CBC = 1, CFB = 2 };
 
@@ -22,6 +26,10 @@ public:
     // for an empty key; only the first 56 bytes of a longer key are used. The chain
     // is where every CBC or CFB call starts.
     CBlowfish(const unsigned char* ucKey, size_t keyLength, const SBlock& chain = SBlock(0, 0));
+    // Clears the key schedule, which is as good as the key.
+    ~CBlowfish();
+    CBlowfish(const CBlowfish&) = default;
+    CBlowfish& operator=(const CBlowfish&) = default;
 
     void EncryptBlock(SBlock& block) const;
     void DecryptBlock(SBlock& block) const;
@@ -34,7 +42,7 @@ public:
 private:
     void Encipher(uint32_t& l, uint32_t& r) const;
     void Decipher(uint32_t& l, uint32_t& r) const;
-    void Decipher2(uint32_t* block) const; // two blocks as l0, r0, l1, r1
+    void Decipher4(const unsigned char* in, unsigned char* out) const; // 32 bytes, ECB
 
     SBlock m_initialChain;
     SBlock m_chain;

@@ -1,6 +1,7 @@
 #include "container/CFileEncrypt.h"
 
 #include "blowfish/CBlowfish.h"
+#include "common/SecureWipe.h"
 #include "cvcrypto_keys.h"
 #include "platform/PlatformFile.h"
 
@@ -16,21 +17,6 @@ constexpr uint32_t kKeyBufferSize = 512;
 constexpr uint32_t kMaxKeyText = 256;
 constexpr uint32_t kCipherBlock = 16;
 
-// Clears key material and plaintext before release. memset with a compiler
-// barrier runs at memory speed; the barrier makes the zeros count as read, so
-// the store is not dropped as dead.
-void Wipe(void* p, size_t n)
-{
-#if defined(__GNUC__) || defined(__clang__)
-    std::memset(p, 0, n);
-    __asm__ __volatile__("" : : "r"(p) : "memory");
-#else
-    volatile unsigned char* q = static_cast<volatile unsigned char*>(p);
-    while (n-- > 0)
-        *q++ = 0;
-#endif
-}
-
 // Everything one read holds: closed, wiped and freed on every way out.
 struct ReadState {
     platform::FileHandle file = platform::kInvalidFile;
@@ -45,9 +31,9 @@ struct ReadState {
     {
         if (file != platform::kInvalidFile)
             platform::Close(file);
-        Wipe(key, sizeof key);
+        SecureWipe(key, sizeof key);
         if (chunk != nullptr) {
-            Wipe(chunk, kChunkSize);
+            SecureWipe(chunk, kChunkSize);
             std::free(chunk);
         }
         std::free(output);
@@ -82,13 +68,6 @@ struct ReadState {
             chunk = static_cast<unsigned char*>(std::malloc(kChunkSize));
         return chunk;
     }
-};
-
-// Clears the keyed cipher before it goes out of scope.
-struct WipeOnExit {
-    void* p;
-    size_t n;
-    ~WipeOnExit() { Wipe(p, n); }
 };
 
 } // namespace
@@ -142,8 +121,7 @@ uint32_t CFileEncrypt::DecryptFile(const WideChar* path, unsigned char** out, co
         // ECB carries nothing from block to block, so one key schedule serves
         // every chunk of the file.
         CBlowfish cipher(reinterpret_cast<const unsigned char*>(io.key), keyLength);
-        const WipeOnExit wipeCipher{&cipher, sizeof cipher};
-        Wipe(io.key, sizeof io.key);
+        SecureWipe(io.key, sizeof io.key);
 
         // The check block, compared chunk by chunk at the same offsets of
         // `expected`.

@@ -1,11 +1,16 @@
 #include "tripledes/TripleDes.h"
 
+#include "common/ByteOrder.h"
+#include "common/SecureWipe.h"
+
 #include <cstring>
+#include <utility>
 
 namespace TORVELIB {
 
 namespace {
 
+// clang-format off
 // The eight DES S-boxes, four rows of sixteen each. The row is chosen by the
 // outer two bits of the 6-bit input, the column by the inner four.
 constexpr unsigned char kSBox[8][64] = {
@@ -58,30 +63,28 @@ constexpr unsigned char kPC2[48] = {14, 17, 11, 24, 1,  5,  3,  28, 15, 6,  21, 
                                     44, 49, 39, 56, 34, 53, 46, 42, 50, 36, 29, 32};
 
 constexpr unsigned char kShifts[16] = {1, 1, 2, 2, 2, 2, 2, 2, 1, 2, 2, 2, 2, 2, 2, 1};
+// clang-format on
 
-constexpr uint32_t Rol(uint32_t v, unsigned n)
-{
-    return (v << n) | (v >> (32 - n));
-}
+constexpr uint32_t Rol(uint32_t v, unsigned n) { return (v << n) | (v >> (32 - n)); }
 
-constexpr uint32_t Ror(uint32_t v, unsigned n)
-{
-    return (v >> n) | (v << (32 - n));
-}
+constexpr uint32_t Ror(uint32_t v, unsigned n) { return (v >> n) | (v << (32 - n)); }
 
 // The round function keeps each half rotated left by one bit. In that form the
 // expansion E needs no table: groups 2, 4, 6, 8 of E(R) sit in the low six bits
 // of the four bytes of R, and groups 1, 3, 5, 7 in those of R rotated right by 4.
 // Each SP entry is therefore S-box output through P, rotated left by one as well.
+// The tables take a whole byte and ignore its top two bits (the round keys hold
+// zeros there), which spares the rounds a mask before each lookup.
 struct SpTables {
-    uint32_t t[8][64];
+    uint32_t t[8][256];
 };
 
 constexpr SpTables MakeSpTables()
 {
-    SpTables sp{};
+    SpTables sp {};
     for (int box = 0; box < 8; ++box) {
-        for (int v = 0; v < 64; ++v) {
+        for (int byte = 0; byte < 256; ++byte) {
+            const int v = byte & 63;
             const int row = ((v >> 4) & 2) | (v & 1);
             const int col = (v >> 1) & 15;
             const uint32_t sOut = uint32_t(kSBox[box][row * 16 + col]) << (28 - 4 * box);
@@ -90,7 +93,7 @@ constexpr SpTables MakeSpTables()
                 if ((sOut >> (32 - kP[bit])) & 1)
                     permuted |= uint32_t(1) << (31 - bit);
             }
-            sp.t[box][v] = Rol(permuted, 1);
+            sp.t[box][byte] = Rol(permuted, 1);
         }
     }
     return sp;
@@ -108,7 +111,7 @@ struct RoundKey {
 // PC-2 applied to the 56 bits of C and D, C first.
 constexpr RoundKey SelectRoundKey(uint64_t cd)
 {
-    RoundKey key{0, 0};
+    RoundKey key { 0, 0 };
     for (int group = 0; group < 8; ++group) {
         uint32_t bits = 0;
         for (int j = 0; j < 6; ++j)
@@ -130,7 +133,7 @@ struct Pc2Tables {
 
 constexpr Pc2Tables MakePc2Tables()
 {
-    Pc2Tables pc2{};
+    Pc2Tables pc2 {};
     for (int chunk = 0; chunk < 8; ++chunk) {
         for (int v = 0; v < 128; ++v)
             pc2.t[chunk][v] = SelectRoundKey(uint64_t(v) << (49 - 7 * chunk));
@@ -139,19 +142,6 @@ constexpr Pc2Tables MakePc2Tables()
 }
 
 constexpr Pc2Tables kPc2 = MakePc2Tables();
-
-inline uint32_t LoadBigEndian(const unsigned char* p)
-{
-    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
-}
-
-inline void StoreBigEndian(unsigned char* p, uint32_t v)
-{
-    p[0] = static_cast<unsigned char>(v >> 24);
-    p[1] = static_cast<unsigned char>(v >> 16);
-    p[2] = static_cast<unsigned char>(v >> 8);
-    p[3] = static_cast<unsigned char>(v);
-}
 
 // Initial permutation by exchange-and-mask steps; leaves both halves rotated
 // left by one bit, the form the rounds work in.
@@ -200,68 +190,52 @@ inline void FinalPermutation(uint32_t& l, uint32_t& r)
     l ^= w << 4;
 }
 
-// One DES round: a ^= f(b, subkeys k[n], k[n + 1]).
-#define CV_DES_ROUND(a, b, k, n)                                                    \
-    do {                                                                            \
-        const uint32_t u_ = (Ror(b, 4) ^ (k)[n]) & 0x3f3f3f3fu;                      \
-        const uint32_t t_ = ((b) ^ (k)[(n) + 1]) & 0x3f3f3f3fu;                      \
-        (a) ^= ((kSp.t[0][u_ >> 24] | kSp.t[1][t_ >> 24]) |                         \
-                (kSp.t[2][(u_ >> 16) & 0xff] | kSp.t[3][(t_ >> 16) & 0xff])) |      \
-               ((kSp.t[4][(u_ >> 8) & 0xff] | kSp.t[5][(t_ >> 8) & 0xff]) |         \
-                (kSp.t[6][u_ & 0xff] | kSp.t[7][t_ & 0xff]));                       \
+// One DES round: a ^= f(b, subkeys k[n], k[n + 1]). The low halves of both
+// words are looked up first, then their high halves after one shift each.
+#define CV_DES_ROUND(a, b, k, n)                                                                                       \
+    do {                                                                                                               \
+        uint32_t u_ = Ror(b, 4) ^ (k)[n];                                                                              \
+        uint32_t t_ = (b) ^ (k)[(n) + 1];                                                                              \
+        uint32_t f_                                                                                                    \
+            = kSp.t[6][u_ & 0xff] | kSp.t[4][(u_ >> 8) & 0xff] | kSp.t[7][t_ & 0xff] | kSp.t[5][(t_ >> 8) & 0xff];     \
+        u_ >>= 16;                                                                                                     \
+        t_ >>= 16;                                                                                                     \
+        (a) ^= f_ | kSp.t[2][u_ & 0xff] | kSp.t[0][u_ >> 8] | kSp.t[3][t_ & 0xff] | kSp.t[1][t_ >> 8];                 \
     } while (0)
 
 // Sixteen rounds, leaving the halves unswapped: the caller swaps roles instead.
-#define CV_DES_STAGE(a, b, k)                                                       \
-    do {                                                                            \
-        CV_DES_ROUND(a, b, k, 0);                                                   \
-        CV_DES_ROUND(b, a, k, 2);                                                   \
-        CV_DES_ROUND(a, b, k, 4);                                                   \
-        CV_DES_ROUND(b, a, k, 6);                                                   \
-        CV_DES_ROUND(a, b, k, 8);                                                   \
-        CV_DES_ROUND(b, a, k, 10);                                                  \
-        CV_DES_ROUND(a, b, k, 12);                                                  \
-        CV_DES_ROUND(b, a, k, 14);                                                  \
-        CV_DES_ROUND(a, b, k, 16);                                                  \
-        CV_DES_ROUND(b, a, k, 18);                                                  \
-        CV_DES_ROUND(a, b, k, 20);                                                  \
-        CV_DES_ROUND(b, a, k, 22);                                                  \
-        CV_DES_ROUND(a, b, k, 24);                                                  \
-        CV_DES_ROUND(b, a, k, 26);                                                  \
-        CV_DES_ROUND(a, b, k, 28);                                                  \
-        CV_DES_ROUND(b, a, k, 30);                                                  \
+#define CV_DES_STAGE(a, b, k)                                                                                          \
+    do {                                                                                                               \
+        CV_DES_ROUND(a, b, k, 0);                                                                                      \
+        CV_DES_ROUND(b, a, k, 2);                                                                                      \
+        CV_DES_ROUND(a, b, k, 4);                                                                                      \
+        CV_DES_ROUND(b, a, k, 6);                                                                                      \
+        CV_DES_ROUND(a, b, k, 8);                                                                                      \
+        CV_DES_ROUND(b, a, k, 10);                                                                                     \
+        CV_DES_ROUND(a, b, k, 12);                                                                                     \
+        CV_DES_ROUND(b, a, k, 14);                                                                                     \
+        CV_DES_ROUND(a, b, k, 16);                                                                                     \
+        CV_DES_ROUND(b, a, k, 18);                                                                                     \
+        CV_DES_ROUND(a, b, k, 20);                                                                                     \
+        CV_DES_ROUND(b, a, k, 22);                                                                                     \
+        CV_DES_ROUND(a, b, k, 24);                                                                                     \
+        CV_DES_ROUND(b, a, k, 26);                                                                                     \
+        CV_DES_ROUND(a, b, k, 28);                                                                                     \
+        CV_DES_ROUND(b, a, k, 30);                                                                                     \
     } while (0)
 
 // Two independent blocks at once: the rounds of one block form a chain of
 // dependent lookups, so a second block keeps the idle load and ALU units busy.
-#define CV_DES_ROUND2(a0, b0, a1, b1, k, n)                                         \
-    do {                                                                            \
-        CV_DES_ROUND(a0, b0, k, n);                                                 \
-        CV_DES_ROUND(a1, b1, k, n);                                                 \
-    } while (0)
-
-#define CV_DES_STAGE2(a0, b0, a1, b1, k)                                            \
-    do {                                                                            \
-        CV_DES_ROUND2(a0, b0, a1, b1, k, 0);                                        \
-        CV_DES_ROUND2(b0, a0, b1, a1, k, 2);                                        \
-        CV_DES_ROUND2(a0, b0, a1, b1, k, 4);                                        \
-        CV_DES_ROUND2(b0, a0, b1, a1, k, 6);                                        \
-        CV_DES_ROUND2(a0, b0, a1, b1, k, 8);                                        \
-        CV_DES_ROUND2(b0, a0, b1, a1, k, 10);                                       \
-        CV_DES_ROUND2(a0, b0, a1, b1, k, 12);                                       \
-        CV_DES_ROUND2(b0, a0, b1, a1, k, 14);                                       \
-        CV_DES_ROUND2(a0, b0, a1, b1, k, 16);                                       \
-        CV_DES_ROUND2(b0, a0, b1, a1, k, 18);                                       \
-        CV_DES_ROUND2(a0, b0, a1, b1, k, 20);                                       \
-        CV_DES_ROUND2(b0, a0, b1, a1, k, 22);                                       \
-        CV_DES_ROUND2(a0, b0, a1, b1, k, 24);                                       \
-        CV_DES_ROUND2(b0, a0, b1, a1, k, 26);                                       \
-        CV_DES_ROUND2(a0, b0, a1, b1, k, 28);                                       \
-        CV_DES_ROUND2(b0, a0, b1, a1, k, 30);                                       \
+#define CV_DES_ROUND2(a0, b0, a1, b1, k, n)                                                                            \
+    do {                                                                                                               \
+        CV_DES_ROUND(a0, b0, k, n);                                                                                    \
+        CV_DES_ROUND(a1, b1, k, n);                                                                                    \
     } while (0)
 
 // Sixteen bytes as two blocks, as TripleDesCryptBlock does each; every input
-// word is read before any output is stored, so in and out may alias.
+// word is read before any output is stored, so in and out may alias. The rounds
+// stay a loop: fully unrolled for two blocks they outgrow the processor's cache
+// of decoded instructions, and decoding then limits the speed.
 void CryptTwoBlocks(const uint32_t schedule[96], const unsigned char* in, unsigned char* out)
 {
     uint32_t l0 = LoadBigEndian(in);
@@ -270,18 +244,23 @@ void CryptTwoBlocks(const uint32_t schedule[96], const unsigned char* in, unsign
     uint32_t r1 = LoadBigEndian(in + 12);
     InitialPermutation(l0, r0);
     InitialPermutation(l1, r1);
-    CV_DES_STAGE2(l0, r0, l1, r1, schedule);
-    CV_DES_STAGE2(r0, l0, r1, l1, schedule + 32);
-    CV_DES_STAGE2(l0, r0, l1, r1, schedule + 64);
-    FinalPermutation(r0, l0);
-    FinalPermutation(r1, l1);
-    StoreBigEndian(out, r0);
-    StoreBigEndian(out + 4, l0);
-    StoreBigEndian(out + 8, r1);
-    StoreBigEndian(out + 12, l1);
+    // The halves change roles after each stage, as in TripleDesCryptBlock.
+    for (const uint32_t* k = schedule; k != schedule + 96; k += 32) {
+        for (int n = 0; n < 32; n += 4) {
+            CV_DES_ROUND2(l0, r0, l1, r1, k, n);
+            CV_DES_ROUND2(r0, l0, r1, l1, k, n + 2);
+        }
+        std::swap(l0, r0);
+        std::swap(l1, r1);
+    }
+    FinalPermutation(l0, r0);
+    FinalPermutation(l1, r1);
+    StoreBigEndian(out, l0);
+    StoreBigEndian(out + 4, r0);
+    StoreBigEndian(out + 8, l1);
+    StoreBigEndian(out + 12, r1);
 }
 
-#undef CV_DES_STAGE2
 #undef CV_DES_ROUND2
 
 // Reverses the round order of one 16-round stage (each round's two words stay together).
@@ -294,8 +273,8 @@ void ReverseRounds(uint32_t* dst, const uint32_t* src)
 }
 
 template <bool Encrypt>
-void CryptBuffer(const TripleDesContext* ctx, const unsigned char* in, int32_t inLength,
-                 unsigned char* out, int32_t* outLength)
+void CryptBuffer(
+    const TripleDesContext* ctx, const unsigned char* in, int32_t inLength, unsigned char* out, int32_t* outLength)
 {
     const uint32_t* schedule = Encrypt ? ctx->encryptKeys : ctx->decryptKeys;
     *outLength = 0;
@@ -308,13 +287,16 @@ void CryptBuffer(const TripleDesContext* ctx, const unsigned char* in, int32_t i
         CryptTwoBlocks(schedule, in + 8 * i, out + 8 * i);
         *outLength += 16;
     }
+    // The work block may hold a password's clear text.
+    unsigned char block[8];
     for (; i < blocks; ++i) {
-        unsigned char block[8] = {};
         const int64_t left = int64_t(inLength) - 8 * i;
+        std::memset(block, 0, sizeof(block));
         std::memcpy(block, in + 8 * i, size_t(left < 8 ? left : 8));
         TripleDesCryptBlock(schedule, block, out + 8 * i);
         *outLength += 8;
     }
+    SecureWipe(block, sizeof(block));
 }
 
 } // namespace
@@ -381,14 +363,14 @@ void TripleDesCryptBlock(const uint32_t schedule[96], const unsigned char in[8],
 #undef CV_DES_STAGE
 #undef CV_DES_ROUND
 
-void TripleDesEncryptBuffer(const TripleDesContext* ctx, const unsigned char* in, int32_t inLength,
-                            unsigned char* out, int32_t* outLength)
+void TripleDesEncryptBuffer(
+    const TripleDesContext* ctx, const unsigned char* in, int32_t inLength, unsigned char* out, int32_t* outLength)
 {
     CryptBuffer<true>(ctx, in, inLength, out, outLength);
 }
 
-void TripleDesDecryptBuffer(const TripleDesContext* ctx, const unsigned char* in, int32_t inLength,
-                            unsigned char* out, int32_t* outLength)
+void TripleDesDecryptBuffer(
+    const TripleDesContext* ctx, const unsigned char* in, int32_t inLength, unsigned char* out, int32_t* outLength)
 {
     CryptBuffer<false>(ctx, in, inLength, out, outLength);
 }

@@ -23,6 +23,12 @@ inline int& failures()
     static int n = 0;
     return n;
 }
+// Why the running case could not run here; empty while it runs.
+inline std::string& skipReason()
+{
+    static std::string reason;
+    return reason;
+}
 struct Registrar {
     Registrar(const char* name, void (*fn)()) { registry().push_back({ name, fn }); }
 };
@@ -34,18 +40,8 @@ inline void fail(const char* file, int line, const std::string& what)
 }
 
 // A case that cannot run in this build says why and returns; the run then
-// exits with kSkipped, which CTest reports as a skip, unless a check failed.
-constexpr int kSkipped = 77;
-inline int& skips()
-{
-    static int n = 0;
-    return n;
-}
-inline void skip(const std::string& why)
-{
-    ++skips();
-    std::printf("SKIP: %s\n", why.c_str());
-}
+// reports itself skipped to CTest (exit code 77) unless a check failed.
+inline void skip(const std::string& why) { skipReason() = why; }
 
 // Upper-case hex, as the tests' vectors and key texts are written.
 std::string hex(const void* data, size_t n);
@@ -62,6 +58,14 @@ template <typename T> std::string str(const T& v) { return std::to_string(v); }
     static void name();                                                                                                \
     static const cvtest::Registrar name##_registrar(#name, &name);                                                     \
     static void name()
+
+// Ends a case that cannot run in this build; the executable then reports
+// itself skipped to CTest (exit code 77) unless another case failed.
+#define CV_SKIP(reason)                                                                                                \
+    do {                                                                                                               \
+        cvtest::skipReason() = (reason);                                                                               \
+        return;                                                                                                        \
+    } while (0)
 
 #define CV_CHECK(cond)                                                                                                 \
     do {                                                                                                               \

@@ -2,10 +2,12 @@
 // calls it, shared by the crypto and Windows tests.
 #pragma once
 
+#include "bignum/CBigNumber.h"
 #include "container/CFileEncrypt.h"
 #include "harness.h"
 #include "platform/Utf8ToWide.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -27,6 +29,17 @@ inline Bytes Pattern(size_t n, unsigned seed = 1)
 }
 
 inline uint32_t Be32(const unsigned char* p) { return uint32_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
+
+// Hex without leading zeros ("0" for zero); "?" when the top word is zero (not trimmed).
+inline std::string Text(const CBigNumber& n)
+{
+    Bytes bytes(4 * size_t(n.Length()));
+    n.GetBytes(bytes.data(), 0, uint32_t(bytes.size()));
+    const std::string s = hex(bytes);
+    const bool trimmed = n.Length() == 0 || n.Words()[n.Length() - 1] != 0;
+    const size_t first = s.find_first_not_of('0');
+    return !trimmed ? "?" : first == std::string::npos ? "0" : s.substr(first);
+}
 
 inline Bytes Slurp(const std::string& path)
 {

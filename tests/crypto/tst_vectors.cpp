@@ -1,0 +1,170 @@
+// Every known-answer file under tests/data, read by one runner. A line "[Name]"
+// starts a section, "Field = value" lines make a record, and a blank line ends
+// it; each record goes to the check of its section.
+#include "harness.h"
+#include "testutil.h"
+
+#include "blowfish/CBlowfish.h"
+#include "random/Md5.h"
+#include "rsa/CRSA.h"
+#include "tripledes/TripleDes.h"
+
+#include <algorithm>
+#include <map>
+
+using namespace TORVELIB;
+using cvtest::Be32;
+using cvtest::Bytes;
+
+namespace {
+
+using Record = std::map<std::string, std::string>;
+
+Bytes FromHex(const std::string& hex)
+{
+    Bytes out;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        out.push_back(static_cast<unsigned char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return out;
+}
+
+void Load(CBigNumber& n, const std::string& hex) { CV_CHECK_EQ(n.FromString(hex.c_str()), 1); }
+
+// ECB is checked in both directions, the other modes by deciphering.
+void Blowfish(Record& r)
+{
+    const Bytes key = FromHex(r["Key"]), iv = FromHex(r["IV"]), plain = FromHex(r["Plain"]);
+    const Bytes cipher = FromHex(r["Cipher"]);
+    const int mode = r["Mode"] == "CBC" ? CBlowfish::CBC : r["Mode"] == "CFB" ? CBlowfish::CFB : CBlowfish::ECB;
+    const CBlowfish bf(key.data(), key.size(), SBlock(Be32(&iv[0]), Be32(&iv[4])));
+    Bytes out(cipher.size());
+    bf.Decrypt(cipher.data(), out.data(), out.size(), mode);
+    CV_CHECK_EQ(cvtest::hex(out), cvtest::hex(plain));
+    for (size_t i = 0; mode == CBlowfish::ECB && i < plain.size(); i += 8) {
+        SBlock block(Be32(&plain[i]), Be32(&plain[i + 4]));
+        bf.EncryptBlock(block);
+        CV_CHECK(block.m_uil == Be32(&cipher[i]) && block.m_uir == Be32(&cipher[i + 4]));
+    }
+}
+
+// A key of one block means K1 = K2, that is single DES. Deciphering keeps the
+// zeros that padded the last block.
+void TripleDes(Record& r)
+{
+    const Bytes key = FromHex(r["Key"]), plain = FromHex(r["Plain"]), cipher = FromHex(r["Cipher"]);
+    TripleDesContext ctx = {};
+    TripleDesSetKey2(&ctx, key.data(), key.data() + key.size() - 8);
+    Bytes out(cipher.size() + 8, 0xAA), padded(plain);
+    padded.resize(cipher.size(), 0);
+    int32_t length = -1;
+    TripleDesEncryptBuffer(&ctx, plain.data(), int32_t(plain.size()), out.data(), &length);
+    CV_CHECK_EQ(cvtest::hex(out.data(), size_t(std::max(length, 0))), r["Cipher"]);
+    TripleDesDecryptBuffer(&ctx, cipher.data(), int32_t(cipher.size()), out.data(), &length);
+    CV_CHECK_EQ(cvtest::hex(out.data(), size_t(std::max(length, 0))), cvtest::hex(padded));
+    CV_CHECK_EQ(int(out.back()), 0xAA);
+}
+
+void Md5(Record& r)
+{
+    const Bytes in = FromHex(r["In"]);
+    unsigned char digest[16];
+    md5_detail::Md5Digest(md5_detail::kStandardIv, in.data(), in.size(), digest);
+    CV_CHECK_EQ(cvtest::hex(digest, 16), r["Out"]);
+}
+
+void ModExp(Record& r)
+{
+    CBigNumber base, e, m, result;
+    Load(base, r["Base"]);
+    Load(e, r["Exponent"]);
+    Load(m, r["Modulus"]);
+    CV_CHECK_EQ(CBigNumber::ModExp(result, base, e, m), 0);
+    CV_CHECK_EQ(cvtest::Text(result), r["Result"]);
+}
+
+void BigNumber(Record& r)
+{
+    CBigNumber fromDec, fromHex, product;
+    CV_CHECK_EQ(fromDec.FromString(CBigNumber::Decimal, r["Decimal"].c_str()), 1);
+    CV_CHECK_EQ(fromHex.FromString(CBigNumber::Hexadecimal, r["Hex"].c_str()), 1);
+    CV_CHECK_EQ(cvtest::Text(fromDec), r["Hex"]);
+    const auto w = uint32_t(std::stoul(r["W"], nullptr, 16));
+    CV_CHECK(fromDec.AddWord(w) == 0 && product.MulWord(fromHex, w) == 0 && fromHex.MulWord(fromHex, w) == 0);
+    CV_CHECK_EQ(cvtest::Text(fromDec), r["Sum"]);
+    CV_CHECK_EQ(cvtest::Text(product), r["Product"]);
+    CV_CHECK_EQ(cvtest::Text(fromHex), r["Product"]);
+}
+
+// The data and a zero after them in a 512-byte capacity; nothing written on an error.
+void Rsa(Record& r)
+{
+    CRSA rsa;
+    rsa.PublicExponent().FromString(r["Exponent"].c_str());
+    rsa.Modulus().FromString(r["Modulus"].c_str());
+    CBigNumber c;
+    Load(c, r["In"]);
+    const int result = std::stoi(r["Result"]);
+    Bytes out(600, 0xAA), want(out);
+    if (result >= 0) {
+        const Bytes data = FromHex(r["Out"]);
+        std::copy(data.begin(), data.end(), want.begin());
+        want[data.size()] = 0;
+    }
+    CV_CHECK_EQ(rsa.Decrypt(out.data(), 512, c), result);
+    CV_CHECK(out == want);
+}
+
+const std::map<std::string, void (*)(Record&)> kSections = { { "Blowfish", Blowfish }, { "DES", TripleDes },
+    { "MD5", Md5 }, { "ModExp", ModExp }, { "BigNumber", BigNumber }, { "RSA", Rsa } };
+
+void RunFile(const std::string& name)
+{
+    std::ifstream file(std::string(CV_TEST_DATA_DIR) + "/" + name);
+    void (*check)(Record&) = nullptr;
+    Record record;
+    int records = 0, line = 0, start = 0;
+    auto flush = [&] {
+        if (record.empty())
+            return;
+        const int before = cvtest::failures();
+        if (check)
+            check(record);
+        else
+            cvtest::fail(__FILE__, __LINE__, "no known section");
+        if (cvtest::failures() != before)
+            std::fprintf(stderr, "  in the record of %s at line %d\n", name.c_str(), start);
+        record.clear();
+        ++records;
+    };
+    for (std::string text; std::getline(file, text);) {
+        ++line;
+        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+        const size_t eq = text.find(" =");
+        if (text.empty()) {
+            flush();
+        } else if (text[0] == '[') {
+            flush();
+            const auto section = kSections.find(text.substr(1, text.size() - 2));
+            check = section == kSections.end() ? nullptr : section->second;
+        } else if (text[0] != '#' && eq != std::string::npos) {
+            start = record.empty() ? line : start;
+            record[text.substr(0, eq)] = text.substr(std::min(text.size(), eq + 3));
+        }
+    }
+    flush();
+    std::printf("%s: %d records\n", name.c_str(), records);
+    if (records == 0)
+        cvtest::fail(__FILE__, __LINE__, "no records in " + name);
+}
+
+} // namespace
+
+CV_TEST(known_answer_files)
+{
+    const std::string files = CV_VECTOR_FILES;
+    for (size_t at = 0; at < files.size();) {
+        const size_t end = std::min(files.find(',', at), files.size());
+        RunFile(files.substr(at, end - at));
+        at = end + 1;
+    }
+}
