@@ -15,7 +15,8 @@ public:
     explicit ConfigMgrPrivate(ConfigMgr* owner);
     ~ConfigMgrPrivate();
 
-    // The record behind a manager, for tests that drive the load steps.
+    // The record behind a manager, for cvconf (which points it at other files)
+    // and for tests that drive the load steps.
     static ConfigMgrPrivate* get(ConfigMgr* manager) { return manager->d; }
 
     ConfigMgr* const owner;

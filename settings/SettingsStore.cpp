@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
@@ -260,7 +261,18 @@ bool takeSaveLock(QLockFile& lock, const QString& file)
         return false;
     // QSettings creates a missing folder when it writes; the lock must fit there first.
     QDir().mkpath(QFileInfo(file).absolutePath());
-    return lock.tryLock(kSaveLockWaitMs);
+    // QLockFile's own timed wait doubles its pause after every try (100 ms,
+    // 200 ms, ... 6.4 s), so against saves that take and release the lock
+    // all the time it tries only a few times and can give up with the lock
+    // free most of the while. Trying every few milliseconds cannot starve.
+    QElapsedTimer waited;
+    waited.start();
+    while (!lock.tryLock(0)) {
+        if (lock.error() != QLockFile::LockFailedError || waited.hasExpired(kSaveLockWaitMs))
+            return false;
+        QThread::msleep(5);
+    }
+    return true;
 }
 
 // Saves from several processes at once. QSettings merges a save into the copy
