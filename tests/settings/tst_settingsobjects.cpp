@@ -217,11 +217,6 @@ const QVector<ClassCase>& classes()
     return all;
 }
 
-bool isContainer(const Prop& p)
-{
-    return QByteArray(p.type).startsWith("QList<") || QByteArray(p.type).startsWith("QMap<");
-}
-
 } // namespace
 
 class tst_SettingsObjects : public QObject
@@ -286,6 +281,7 @@ void tst_SettingsObjects::perClass()
         QCOMPARE(describe(prop(i).read(obj)), describe(c.props[i].def));
     const QStringList defaults = snapshot(obj);
     const auto sameType = [&](int i, int j) { return qstrcmp(c.props[i].type, c.props[j].type) == 0; };
+    const auto isContainer = [&](int i) { return c.props[i].def.userType() >= QMetaType::User; };
 
     // A write by name stores, then emits one signal carrying the new value,
     // and the receiver reads that value back; an equal value again emits
@@ -307,8 +303,7 @@ void tst_SettingsObjects::perClass()
         QCOMPARE(rec.states[0][i], describe(value));
         QVERIFY(obj->setProperty(prop(i).name(), value));
         QMetaObject::metacall(obj, QMetaObject::ResetProperty, prop(i).propertyIndex(), nullptr);
-        QCOMPARE(rec.indices.size(), isContainer(c.props[i]) ? 2 : 1);
-        QCOMPARE(snapshot(obj)[i], describe(value));
+        QCOMPARE(rec.indices.size(), isContainer(i) ? 2 : 1);
     }
 
     // A copy takes the values only: no parent, name or connection, and the
@@ -333,7 +328,7 @@ void tst_SettingsObjects::perClass()
     for (int i : order) {
         if (!c.props[i].noStorage)
             expected << i;
-        if (isContainer(c.props[i]))
+        if (isContainer(i))
             containers << i;
     }
     QObject* target = c.make(&parent);
