@@ -21,6 +21,9 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <vector>
+
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -239,6 +242,7 @@ void tst_HostileInput::hostileDataFiles()
     // for 200 MB needs no knowledge of the mask.
     QByteArray hostile = good;
     qToLittleEndian(qFromLittleEndian<quint32>(good.constData()) ^ 254u ^ (200u << 20), hostile.data());
+    std::vector<int> writers;
     for (const char* name : { "omsurl.data", "thirdconfig.data", "cvserver.data" }) {
         const QByteArray path = QFile::encodeName(appDir.filePath(QLatin1String(name)));
         bool made = false;
@@ -248,6 +252,7 @@ void tst_HostileInput::hostileDataFiles()
         } else if (kind.endsWith("fifo")) {
             const QByteArray fifo = kind == "fifo" ? path : path + ".fifo";
             made = ::mkfifo(fifo.constData(), 0600) == 0 && (fifo == path || ::symlink(fifo.constData(), path) == 0);
+            writers.push_back(::open(fifo.constData(), O_RDWR)); // a writer that never writes
         } else if (kind == "directory") {
             made = ::mkdir(path.constData(), 0700) == 0;
         } else {
@@ -261,6 +266,8 @@ void tst_HostileInput::hostileDataFiles()
     m_mgr->loadConfig();
     QVERIFY(m_mgr->thirdLoginConfig(QStringLiteral("Google")).clientId().isEmpty());
     QVERIFY(peak.within(16));
+    for (int fd : writers)
+        ::close(fd);
     if (m_mgr->clientConfig().version() != QStringLiteral("3.2.0.4127"))
         QSKIP("the library is built with another key than the packed test files");
 }
