@@ -42,30 +42,34 @@ struct ReadState {
     ReadState& operator=(const ReadState&) = delete;
 
     // The header fields come a few bytes at a time, and product files are
-    // small, so the first read takes up to this much of the file at once: one
+    // small, so the first read takes up to this much of the file at once (as
+    // much as its size says, so that no call is spent meeting the end): one
     // system call instead of one per field.
     unsigned char ahead[4096];
     uint32_t aheadStart = 0;
     uint32_t aheadEnd = 0;
+    uint32_t aheadWanted = 0;
     bool aheadFilled = false;
 
     bool ReadExactly(void* buffer, uint32_t count)
     {
         if (!aheadFilled) {
             aheadFilled = true;
-            aheadEnd = platform::Read(file, ahead, sizeof ahead);
+            aheadWanted = size < sizeof ahead ? size : uint32_t(sizeof ahead);
+            aheadEnd = platform::Read(file, ahead, aheadWanted);
         }
         auto* out = static_cast<unsigned char*>(buffer);
         const uint32_t buffered = aheadEnd - aheadStart;
         const uint32_t fromAhead = count < buffered ? count : buffered;
         std::memcpy(out, ahead + aheadStart, fromAhead);
         aheadStart += fromAhead;
-        // Only a full read-ahead can have left more of the file unread.
-        const uint32_t got = fromAhead
-            + (fromAhead < count && aheadEnd == sizeof ahead ? platform::Read(file, out + fromAhead, count - fromAhead)
-                                                             : 0);
-        consumed += got;
-        return got == count;
+        // A short read-ahead met the end of the file or an error; after a full
+        // one the rest comes from the file.
+        const uint32_t rest = fromAhead < count && aheadEnd == aheadWanted
+            ? platform::Read(file, out + fromAhead, count - fromAhead)
+            : 0;
+        consumed += fromAhead + rest;
+        return fromAhead + rest == count;
     }
 
     // A file that ends inside a header field is malformed like any other.
