@@ -203,9 +203,11 @@ void loadFrame(const QString& file, G* group, const Section<G>& section, Extra e
     ini.beginGroup(QLatin1String(section.name));
     for (const IniKey<G>& k : section.keys) {
         const QString name = QLatin1String(k.name);
-        if (!ini.contains(name))
-            continue;
+        // One lookup for a present key: only a stored "@Invalid()" also reads
+        // as an invalid value, so contains() is asked just then.
         const QVariant value = ini.value(name, QVariant());
+        if (!value.isValid() && !ini.contains(name))
+            continue;
         if (k.keepOnEmptyText && value.toString().isEmpty())
             continue;
         k.load(*group, value);

@@ -41,11 +41,35 @@ struct ReadState {
     ReadState(const ReadState&) = delete;
     ReadState& operator=(const ReadState&) = delete;
 
+    // The header fields come a few bytes at a time, and product files are
+    // small, so the first read takes up to this much of the file at once (as
+    // much as its size says, so that no call is spent meeting the end): one
+    // system call instead of one per field.
+    unsigned char ahead[4096];
+    uint32_t aheadStart = 0;
+    uint32_t aheadEnd = 0;
+    uint32_t aheadWanted = 0;
+    bool aheadFilled = false;
+
     bool ReadExactly(void* buffer, uint32_t count)
     {
-        const uint32_t got = platform::Read(file, buffer, count);
-        consumed += got;
-        return got == count;
+        if (!aheadFilled) {
+            aheadFilled = true;
+            aheadWanted = size < sizeof ahead ? size : uint32_t(sizeof ahead);
+            aheadEnd = platform::Read(file, ahead, aheadWanted);
+        }
+        auto* out = static_cast<unsigned char*>(buffer);
+        const uint32_t buffered = aheadEnd - aheadStart;
+        const uint32_t fromAhead = count < buffered ? count : buffered;
+        std::memcpy(out, ahead + aheadStart, fromAhead);
+        aheadStart += fromAhead;
+        // A short read-ahead met the end of the file or an error; after a full
+        // one the rest comes from the file.
+        const uint32_t rest = fromAhead < count && aheadEnd == aheadWanted
+            ? platform::Read(file, out + fromAhead, count - fromAhead)
+            : 0;
+        consumed += fromAhead + rest;
+        return fromAhead + rest == count;
     }
 
     // A file that ends inside a header field is malformed like any other.
@@ -70,17 +94,27 @@ struct ReadState {
     }
 };
 
+// The library's public key, parsed from its hexadecimal texts.
+struct BuiltInKey {
+    CBigNumber exponent;
+    CBigNumber modulus;
+    bool parsed;
+
+    BuiltInKey()
+        : parsed(exponent.FromString(keys::kRsaPublicExponent) == 1 && modulus.FromString(keys::kRsaModulus) == 1)
+    { }
+};
+
 } // namespace
 
 CFileEncrypt::CFileEncrypt()
     : m_randomGenerator(&m_random)
-{
-}
+{ }
 
 CFileEncrypt::~CFileEncrypt() = default;
 
-uint32_t CFileEncrypt::DecryptFile(const WideChar* path, unsigned char** out, const WideChar* expected,
-                                   uint32_t expectedLength)
+uint32_t CFileEncrypt::DecryptFile(
+    const WideChar* path, unsigned char** out, const WideChar* expected, uint32_t expectedLength)
 {
     if (path == nullptr || out == nullptr)
         return 0;
@@ -128,8 +162,8 @@ uint32_t CFileEncrypt::DecryptFile(const WideChar* path, unsigned char** out, co
         const auto* want = reinterpret_cast<const unsigned char*>(expected);
         const uint64_t checkBlock = (uint64_t(checkLength) + kCipherBlock - 1) & ~uint64_t(kCipherBlock - 1);
         for (uint64_t offset = 0; offset < checkBlock;) {
-            const uint32_t n = static_cast<uint32_t>(checkBlock - offset < kChunkSize ? checkBlock - offset
-                                                                                      : kChunkSize);
+            const uint32_t n
+                = static_cast<uint32_t>(checkBlock - offset < kChunkSize ? checkBlock - offset : kChunkSize);
             unsigned char* chunk = io.Chunk();
             if (chunk == nullptr || !io.ReadExactly(chunk, n) || n % kCipherBlock != 0)
                 return 0;
@@ -183,8 +217,10 @@ bool CFileEncrypt::DecryptKey(char* text)
     // A bad character ends the number; the digits before it still count.
     CBigNumber c;
     c.FromString(text);
-    if (m_rsa.PublicExponent().FromString(keys::kRsaPublicExponent) != 1
-        || m_rsa.Modulus().FromString(keys::kRsaModulus) != 1)
+    // The key texts are constants: parsed once per process, then copied in
+    // on every read instead of parsing the 1024-bit modulus again each time.
+    static const BuiltInKey key;
+    if (!key.parsed || m_rsa.PublicExponent().Copy(key.exponent) != 0 || m_rsa.Modulus().Copy(key.modulus) != 0)
         return false;
     return m_rsa.Decrypt(reinterpret_cast<unsigned char*>(text), kKeyBufferSize, c) >= 0;
 }

@@ -103,10 +103,10 @@ FileHandle OpenForRead(const WideChar* path)
     if (fd < 0)
         return kInvalidFile;
     // Only regular files are read: directories, pipes, sockets and devices are
-    // refused, as the Windows branch refuses everything but disk files.
+    // refused, as the Windows branch refuses everything but disk files. On a
+    // regular file O_NONBLOCK changes nothing, so it is left set.
     struct stat st;
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return kInvalidFile;
     }

@@ -376,7 +376,7 @@ private slots:
         cvtest::writeFile(m_ini,
             "[Normal]\nLanguage=3\n"
             "[Meeting]\nAudioDefaultMute=false\nAudioNeedGranted=yes\nShowMessageTips=false\n"
-            "[Message]\nFlashIcon=FALSE\nPlaySound=0\n"
+            "[Message]\nFlashIcon=FALSE\nPlaySound=@Invalid()\n"
             "[Share]\nHideSelfWnd=1\nShareSound=\n"
             "[Login]\nLastLoginUser=someone@example.com\n"
             "[UI]\nLoginWinLastPage=\n"
