@@ -48,17 +48,25 @@ constexpr std::array<LoadStep, kLoadSteps> loadSequence()
     return steps;
 }
 
-constexpr std::array<LoadStep, kLoadSteps> kLoadSequence = loadSequence();
+const std::array<LoadStep, kLoadSteps> kLoadSequence = loadSequence();
 
-// Two rows on one step would leave another step empty.
-constexpr bool everyStepRuns()
+// Every step is taken exactly once: by a product data file, the calendar
+// query, or one row of the group list.
+constexpr bool everyStepTakenOnce()
 {
-    for (const LoadStep step : kLoadSequence)
-        if (!step)
+    std::array<int, kLoadSteps> taken {};
+    taken[0] = taken[1] = taken[2] = taken[3] = taken[kLoadSteps - 1] = 1;
+#define CV_TAKE_STEP(Class, ...)                                                                                       \
+    if (GroupRow<Class>::hasSection)                                                                                   \
+        ++taken[GroupRow<Class>::loadStep - 1];
+    CV_SETTINGS_GROUPS(CV_TAKE_STEP, , CV_TAKE_STEP)
+#undef CV_TAKE_STEP
+    for (const int times : taken)
+        if (times != 1)
             return false;
     return true;
 }
-static_assert(everyStepRuns(), "each load step must be taken by exactly one row");
+static_assert(everyStepTakenOnce(), "each load step must be taken by exactly one row");
 
 } // namespace
 
