@@ -22,6 +22,7 @@
 #include <sys/time.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -111,13 +112,14 @@ void NewTimeStamp(const QString& path)
     ::utimes(path.toLocal8Bit().constData(), times);
 }
 
-ConfigMgr* NewManager(const QString& settingsFile)
+// A record of the bench's own, on the sample files, around a fresh manager.
+std::unique_ptr<ConfigMgrPrivate> NewRecord(const QString& settingsFile)
 {
-    ConfigMgr* m = ConfigMgr::createInstance();
-    ConfigMgrPrivate* d = ConfigMgrPrivate::get(m);
+    ConfigMgr::destroyInstance();
+    auto d = std::make_unique<ConfigMgrPrivate>(ConfigMgr::createInstance());
     d->appDirPath = kSampleDir;
     d->settingsFilePath = settingsFile;
-    return m;
+    return d;
 }
 
 void LoadConfig_Lib(benchmark::State& state)
@@ -129,11 +131,11 @@ void LoadConfig_Lib(benchmark::State& state)
     }
     // Everything must load, or the comparison says nothing.
     {
-        ConfigMgr* m = NewManager(LoadFile());
-        m->loadConfig();
-        const bool full = !m->clientConfig().productName().isEmpty() && m->loginSetting().users().size() == 10
-            && m->serverSetting().meetingServer() == QStringLiteral("meeting.override.invalid:9443")
-            && m->thirdContactsConfig(m->google()) != nullptr;
+        const auto d = NewRecord(LoadFile());
+        cvsettings::loadAll(*d);
+        const bool full = !d->clientConfig->productName().isEmpty() && d->loginSetting->users().size() == 10
+            && d->serverSetting->meetingServer() == QStringLiteral("meeting.override.invalid:9443")
+            && d->thirdContactsConfigs.contains(d->owner->google());
         ConfigMgr::destroyInstance();
         if (!full) {
             state.SkipWithError("the sample configuration did not load in full");
@@ -143,9 +145,9 @@ void LoadConfig_Lib(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         NewTimeStamp(LoadFile());
-        ConfigMgr* m = NewManager(LoadFile());
+        const auto d = NewRecord(LoadFile());
         state.ResumeTiming();
-        m->loadConfig();
+        cvsettings::loadAll(*d);
         state.PauseTiming();
         ConfigMgr::destroyInstance();
         state.ResumeTiming();
@@ -209,39 +211,41 @@ std::vector<std::pair<QString, QVariant>> SectionContents(const char* section)
 // One save operation of the manager and the section it writes.
 struct SaveCase {
     const char* workload;
-    void (ConfigMgr::*save)();
+    void (*save)(ConfigMgrPrivate& d);
     const char* section;
 };
 
+#define CV_SAVE(member) [](ConfigMgrPrivate& d) { cvsettings::saveGroup(d, d.member); }
 const SaveCase kSaves[] = {
-    {"save_normal", &ConfigMgr::saveNormalSetting, "Normal"},
-    {"save_meeting", &ConfigMgr::saveMeetingSetting, "Meeting"},
-    {"save_message", &ConfigMgr::saveMessageSetting, "Message"},
-    {"save_share", &ConfigMgr::saveShareSetting, "Share"},
-    {"save_login_10_accounts", &ConfigMgr::saveLoginSetting, "Login"},
-    {"save_ui", &ConfigMgr::saveUiSetting, "UI"},
-    {"save_joinmeeting", &ConfigMgr::saveJoinMeetingSetting, "JoinMeeting"},
-    {"save_onion", &ConfigMgr::saveOnionSetting, "Onion"},
-    {"save_process", &ConfigMgr::saveProcessSetting, "Process"},
-    {"save_audio", &ConfigMgr::saveAudioSetting, "Audio"},
-    {"save_record", &ConfigMgr::saveRecordSetting, "Record"},
+    {"save_normal", CV_SAVE(normalSetting), "Normal"},
+    {"save_meeting", CV_SAVE(meetingSetting), "Meeting"},
+    {"save_message", CV_SAVE(messageSetting), "Message"},
+    {"save_share", CV_SAVE(shareSetting), "Share"},
+    {"save_login_10_accounts", CV_SAVE(loginSetting), "Login"},
+    {"save_ui", CV_SAVE(uiSetting), "UI"},
+    {"save_joinmeeting", CV_SAVE(joinMeetingSetting), "JoinMeeting"},
+    {"save_onion", CV_SAVE(onionSetting), "Onion"},
+    {"save_process", CV_SAVE(processSetting), "Process"},
+    {"save_audio", CV_SAVE(audioSetting), "Audio"},
+    {"save_record", CV_SAVE(recordSetting), "Record"},
 };
+#undef CV_SAVE
 
 void Save_Lib(benchmark::State& state, const SaveCase& c)
 {
-    ConfigMgr* m = NewManager(SaveFile());
-    m->loadConfig();
+    const auto d = NewRecord(SaveFile());
+    cvsettings::loadAll(*d);
     for (auto _ : state)
-        (m->*c.save)();
+        c.save(*d);
     ConfigMgr::destroyInstance();
 }
 
 void Save_QSettings(benchmark::State& state, const SaveCase& c)
 {
     {
-        ConfigMgr* m = NewManager(SaveFile());
-        m->loadConfig();
-        (m->*c.save)();
+        const auto d = NewRecord(SaveFile());
+        cvsettings::loadAll(*d);
+        c.save(*d);
         ConfigMgr::destroyInstance();
     }
     const auto rows = SectionContents(c.section);

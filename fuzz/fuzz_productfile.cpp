@@ -17,8 +17,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray plaintext(reinterpret_cast<const char*>(data), int(size));
-    ConfigMgr* m = ConfigMgr::createInstance();
-    ConfigMgrPrivate& d = *ConfigMgrPrivate::get(m);
+    ConfigMgrPrivate d(ConfigMgr::createInstance());
 #if defined(CV_FUZZ_LOADER_CLIENTCONFIG)
     cvsettings::applyClientConfig(d, plaintext);
 #elif defined(CV_FUZZ_LOADER_OMSURL)
@@ -27,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Twice: a second load replaces the providers of the first.
     cvsettings::applyThirdConfigs(d, plaintext);
     cvsettings::applyThirdConfigs(d, plaintext);
-    for (const QString& name : d.thirdLoginConfigs.keys())
-        m->thirdLoginConfig(name);
+    for (const ThirdLoginConfig* provider : d.thirdLoginConfigs)
+        ThirdLoginConfig copy(*provider);
 #elif defined(CV_FUZZ_LOADER_CVSERVER)
     cvsettings::applyServerDataFile(d, plaintext);
 #else

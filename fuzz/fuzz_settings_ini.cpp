@@ -9,6 +9,7 @@
 #include "Corvane.h"
 #include "LoginSetting.h"
 #include "LoginSettingUser.h"
+#include "PathHelper.h"
 
 #include <QFile>
 #include <QMetaProperty>
@@ -71,9 +72,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     cvfuzz::initQt(argc, argv);
     qRegisterMetaType<Corvane::ClientLanguage>("Corvane::ClientLanguage");
-    ConfigMgr* m = ConfigMgr::createInstance();
-    g_file = ConfigMgrPrivate::get(m)->settingsFilePath;
-    ConfigMgr::destroyInstance();
+    g_file = PathHelper::defaultPathName(QLatin1String(cvsettings::store::kSettingsFileName));
     return 0;
 }
 

@@ -8,6 +8,8 @@
 
 #include <QCoreApplication>
 
+#include <array>
+
 using namespace cvsettings;
 
 ConfigMgr* ConfigMgr::s_pInstance = nullptr;
@@ -20,56 +22,58 @@ const QString kOutlook = QStringLiteral("Outlook");
 
 // The load sequence: every step runs, always in this order, and no step's
 // outcome changes a later one. Each step changes held objects only through
-// their setters, so loading signals exactly what changed.
-struct LoadStep {
-    const char* source;
-    void (*run)(ConfigMgrPrivate& d);
-};
+// their setters, so loading signals exactly what changed. The sections' steps
+// take their places from the group list; Audio and Record are read back too,
+// after Process, since their saves write them.
+using LoadStep = void (*)(ConfigMgrPrivate& d);
 
-const LoadStep kLoadSequence[] = {
-    { "data file /config.data", [](ConfigMgrPrivate& d) { loadClientConfig(d); } },
-    { "data file /omsurl.data", loadOmsUrlConfig },
-    { "data file /thirdconfig.data", loadThirdConfigs },
-    { "data file /cvserver.data", loadServerDataFile },
-    { "section Server", [](ConfigMgrPrivate& d) { store::loadServerSection(d.settingsFilePath, d.serverSetting); } },
-    { "section Normal", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.normalSetting); } },
-    { "section Meeting", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.meetingSetting); } },
-    { "section Message", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.messageSetting); } },
-    { "section Share", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.shareSetting); } },
-    { "section Login",
-        [](ConfigMgrPrivate& d) { store::loadLoginSection(d.settingsFilePath, d.loginSetting, d.passwordCipher); } },
-    { "section UI", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.uiSetting); } },
-    { "section JoinMeeting",
-        [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.joinMeetingSetting); } },
-    { "section Onion", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.onionSetting); } },
-    { "section Process", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.processSetting); } },
-    // Audio and recording choices are saved, so they are read back as well.
-    { "section Audio", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.audioSetting); } },
-    { "section Record", [](ConfigMgrPrivate& d) { store::loadSection(d.settingsFilePath, d.recordSetting); } },
-    { "calendar-file association", loadSupportIcsFile },
-};
+template <class G, G* const ConfigMgrPrivate::*member> void loadGroupSection(ConfigMgrPrivate& d)
+{
+    store::loadSection(d.settingsFilePath, d.*member, d.passwordCipher);
+}
+
+constexpr std::array<LoadStep, kLoadSteps> loadSequence()
+{
+    std::array<LoadStep, kLoadSteps> steps {};
+    steps[0] = loadClientConfig; // "/config.data"
+    steps[1] = loadOmsUrlConfig; // "/omsurl.data"
+    steps[2] = loadThirdConfigs; // "/thirdconfig.data"
+    steps[3] = loadServerDataFile; // "/cvserver.data"
+#define CV_SECTION_STEP(Class, member, ...)                                                                            \
+    if (GroupRow<Class>::hasSection)                                                                                   \
+        steps[GroupRow<Class>::loadStep - 1] = loadGroupSection<Class, &ConfigMgrPrivate::member>;
+    CV_SETTINGS_GROUPS(CV_SECTION_STEP, , CV_SECTION_STEP)
+#undef CV_SECTION_STEP
+    steps[kLoadSteps - 1] = loadSupportIcsFile;
+    return steps;
+}
+
+const std::array<LoadStep, kLoadSteps> kLoadSequence = loadSequence();
+
+// Every step is taken exactly once: by a product data file, the calendar
+// query, or one row of the group list.
+constexpr bool everyStepTakenOnce()
+{
+    std::array<int, kLoadSteps> taken {};
+    taken[0] = taken[1] = taken[2] = taken[3] = taken[kLoadSteps - 1] = 1;
+#define CV_TAKE_STEP(Class, ...)                                                                                       \
+    if (GroupRow<Class>::hasSection)                                                                                   \
+        ++taken[GroupRow<Class>::loadStep - 1];
+    CV_SETTINGS_GROUPS(CV_TAKE_STEP, , CV_TAKE_STEP)
+#undef CV_TAKE_STEP
+    for (const int times : taken)
+        if (times != 1)
+            return false;
+    return true;
+}
+static_assert(everyStepTakenOnce(), "each load step must be taken by exactly one row");
 
 } // namespace
 
+// The settings objects are created by the fields' initialisers, in the
+// order the fields are declared.
 ConfigMgrPrivate::ConfigMgrPrivate(ConfigMgr* q)
     : owner(q)
-    , clientConfig(new ClientConfig(q))
-    , omsUrlConfig(new OmsUrlConfig(q))
-    , serverSetting(new ServerSetting(q))
-    , intercomConfig(new IntercomConfig(q))
-    , normalSetting(new NormalSetting(q))
-    , meetingSetting(new MeetingSetting(q))
-    , messageSetting(new MessageSetting(q))
-    , audioSetting(new AudioSetting(q))
-    , videoSetting(new VideoSetting(q))
-    , recordSetting(new RecordSetting(q))
-    , loginSetting(new LoginSetting(q))
-    , uiSetting(new UISetting(q))
-    , joinMeetingSetting(new JoinMeetingSetting(q))
-    , shareSetting(new ShareSetting(q))
-    , onionSetting(new OnionSetting(q))
-    , processSetting(new ProcessSetting(q))
-    , passwordCipher()
 {
     keyPasswordCipher(passwordCipher);
     appDirPath = QCoreApplication::applicationDirPath();
@@ -106,68 +110,34 @@ void ConfigMgr::destroyInstance()
 
 // Constants of the library as it is published (the Windows build), whatever
 // platform it was compiled on.
-bool ConfigMgr::isWindowsPaltform()
+bool ConfigMgr::isWindowsPaltform() { return true; }
+
+bool ConfigMgr::isMacPaltform() { return false; }
+
+void cvsettings::loadAll(ConfigMgrPrivate& d)
 {
-    return true;
+    for (const LoadStep step : kLoadSequence)
+        step(d);
 }
 
-bool ConfigMgr::isMacPaltform()
-{
-    return false;
-}
+void ConfigMgr::loadConfig() { loadAll(*d); }
 
-void ConfigMgr::loadConfig()
-{
-    for (const LoadStep& step : kLoadSequence)
-        step.run(*d);
-}
-
-const ClientConfig& ConfigMgr::clientConfig() const { return *d->clientConfig; }
-const ServerSetting& ConfigMgr::serverSetting() const { return *d->serverSetting; }
-const IntercomConfig& ConfigMgr::intercomConfig() const { return *d->intercomConfig; }
-const OmsUrlConfig& ConfigMgr::omsUrlConfig() const { return *d->omsUrlConfig; }
-
-// Accessor, set (assignment onto the held group) and write (set, then save)
-// are the same for every user-changeable group.
-#define CV_USER_GROUP(Class, accessor, Name, member)                                                                   \
-    const Class& ConfigMgr::accessor() const { return *d->member; }                                                    \
-    void ConfigMgr::set##Name(const Class& setting) { *d->member = setting; }                                          \
-    void ConfigMgr::write##Name(const Class& setting)                                                                  \
+#define CV_PRODUCT_GROUP(Class, member, ...)                                                                           \
+    const Class& ConfigMgr::member() const { return *d->member; }
+// Accessor, set (assignment onto the held group), save (its section, if any)
+// and write (set, then save) are the same for every user-changeable group.
+#define CV_USER_GROUP(Class, member, Operation, ...)                                                                   \
+    const Class& ConfigMgr::member() const { return *d->member; }                                                      \
+    void ConfigMgr::set##Operation(const Class& setting) { *d->member = setting; }                                     \
+    void ConfigMgr::save##Operation() { saveGroup(*d, d->member); }                                                    \
+    void ConfigMgr::write##Operation(const Class& setting)                                                             \
     {                                                                                                                  \
-        set##Name(setting);                                                                                            \
-        save##Name();                                                                                                  \
+        set##Operation(setting);                                                                                       \
+        save##Operation();                                                                                             \
     }
-
-CV_USER_GROUP(AudioSetting, audioSetting, AudioSetting, audioSetting)
-CV_USER_GROUP(VideoSetting, videoSetting, VideoSetting, videoSetting)
-CV_USER_GROUP(RecordSetting, recordSetting, RecordSetting, recordSetting)
-CV_USER_GROUP(ShareSetting, shareSetting, ShareSetting, shareSetting)
-CV_USER_GROUP(OnionSetting, onionSetting, OnionSetting, onionSetting)
-CV_USER_GROUP(ProcessSetting, processSetting, ProcessSetting, processSetting)
-CV_USER_GROUP(NormalSetting, normalSetting, NormalSetting, normalSetting)
-CV_USER_GROUP(MeetingSetting, meetingSetting, MeetingSetting, meetingSetting)
-CV_USER_GROUP(MessageSetting, messageSetting, MessageSetting, messageSetting)
-CV_USER_GROUP(UISetting, uiSetting, UiSetting, uiSetting)
-CV_USER_GROUP(JoinMeetingSetting, joinMeetingSetting, JoinMeetingSetting, joinMeetingSetting)
-CV_USER_GROUP(LoginSetting, loginSetting, LoginSetting, loginSetting)
-
+CV_SETTINGS_GROUPS(CV_PRODUCT_GROUP, , CV_USER_GROUP)
 #undef CV_USER_GROUP
-
-void ConfigMgr::saveAudioSetting() { store::saveSection(d->settingsFilePath, d->audioSetting); }
-void ConfigMgr::saveRecordSetting() { store::saveSection(d->settingsFilePath, d->recordSetting); }
-void ConfigMgr::saveShareSetting() { store::saveSection(d->settingsFilePath, d->shareSetting); }
-void ConfigMgr::saveOnionSetting() { store::saveSection(d->settingsFilePath, d->onionSetting); }
-void ConfigMgr::saveProcessSetting() { store::saveSection(d->settingsFilePath, d->processSetting); }
-void ConfigMgr::saveNormalSetting() { store::saveSection(d->settingsFilePath, d->normalSetting); }
-void ConfigMgr::saveMeetingSetting() { store::saveSection(d->settingsFilePath, d->meetingSetting); }
-void ConfigMgr::saveMessageSetting() { store::saveSection(d->settingsFilePath, d->messageSetting); }
-void ConfigMgr::saveUiSetting() { store::saveSection(d->settingsFilePath, d->uiSetting); }
-void ConfigMgr::saveJoinMeetingSetting() { store::saveSection(d->settingsFilePath, d->joinMeetingSetting); }
-
-void ConfigMgr::saveLoginSetting() { store::saveLoginSection(d->settingsFilePath, d->loginSetting, d->passwordCipher); }
-
-// The video group has no section in the settings file.
-void ConfigMgr::saveVideoSetting() { }
+#undef CV_PRODUCT_GROUP
 
 QString ConfigMgr::google() { return kGoogle; }
 QString ConfigMgr::facebook() { return kFacebook; }
@@ -192,10 +162,12 @@ ThirdCalendarConfig* ConfigMgr::thirdCalendarConfig(const QString& strThirdName)
 
 bool ConfigMgr::supportIcsFile() { return d->supportIcsFile; }
 
-void ConfigMgr::setSupportIcsFile(bool icsSupport)
+void ConfigMgr::setSupportIcsFile(bool icsSupport) { d->setSupportIcsFile(icsSupport); }
+
+void ConfigMgrPrivate::setSupportIcsFile(bool icsSupport)
 {
-    if (d->supportIcsFile == icsSupport)
+    if (supportIcsFile == icsSupport)
         return;
-    d->supportIcsFile = icsSupport;
-    emit supportIcsFileChanged(icsSupport);
+    supportIcsFile = icsSupport;
+    emit owner->supportIcsFileChanged(icsSupport);
 }

@@ -147,7 +147,6 @@ private:
     ConfigMgr(const ConfigMgr&) = delete;
     ConfigMgr& operator=(const ConfigMgr&) = delete;
 
-    friend class ConfigMgrPrivate;
     ConfigMgrPrivate* const d;
     static ConfigMgr* s_pInstance;
 };

@@ -175,7 +175,7 @@ bool systemHandlesIcs()
 void loadSupportIcsFile(ConfigMgrPrivate& d)
 {
     const bool supported = ConfigMgr::getInstance() ? systemHandlesIcs() : true;
-    d.owner->setSupportIcsFile(supported);
+    d.setSupportIcsFile(supported);
 }
 
 } // namespace cvsettings

@@ -151,14 +151,14 @@ void applyJsonTexts(T& target, const QJsonObject& object, const TextField<T> (&f
 
 } // namespace
 
-bool applyClientConfig(ConfigMgrPrivate& d, const QByteArray& plaintext)
+void applyClientConfig(ConfigMgrPrivate& d, const QByteArray& plaintext)
 {
     QDomDocument document;
     if (!parseXml(plaintext, document))
-        return false;
+        return;
     const QDomElement root = document.firstChildElement(QStringLiteral("root"));
     if (root.isNull())
-        return false;
+        return;
 
     // Every setter is called: a missing element sets an empty text or 0.
     const auto text = [&root](const char* name) { return childElementText(root, QLatin1String(name)); };
@@ -173,7 +173,6 @@ bool applyClientConfig(ConfigMgrPrivate& d, const QByteArray& plaintext)
     config.setClientType(number("ClientType"));
     config.setTerminalType(number("TerminalType"));
     config.setClientMode(number("ClientMode"));
-    return true;
 }
 
 void applyOmsUrlConfig(ConfigMgrPrivate& d, const QByteArray& plaintext)
@@ -217,10 +216,11 @@ void applyServerDataFile(ConfigMgrPrivate& d, const QByteArray& plaintext)
     }
 }
 
-bool loadClientConfig(ConfigMgrPrivate& d)
+void loadClientConfig(ConfigMgrPrivate& d)
 {
     QByteArray plaintext;
-    return readDataFile(dataFilePath(d.appDirPath, "/config.data"), plaintext) && applyClientConfig(d, plaintext);
+    if (readDataFile(dataFilePath(d.appDirPath, "/config.data"), plaintext))
+        applyClientConfig(d, plaintext);
 }
 
 void loadOmsUrlConfig(ConfigMgrPrivate& d)

@@ -9,15 +9,15 @@ class ConfigMgrPrivate;
 // source is missing or unreadable.
 namespace cvsettings {
 
-bool loadClientConfig(ConfigMgrPrivate& d);   // "/config.data"
+void loadClientConfig(ConfigMgrPrivate& d);   // "/config.data"
 void loadOmsUrlConfig(ConfigMgrPrivate& d);   // "/omsurl.data"
 void loadThirdConfigs(ConfigMgrPrivate& d);   // "/thirdconfig.data"
 void loadServerDataFile(ConfigMgrPrivate& d); // "/cvserver.data"
 void loadSupportIcsFile(ConfigMgrPrivate& d); // the ".ics" association
 
-// The same steps from a plaintext already read, for tests and fuzzing: each
-// file loader is readDataFile followed by one of these.
-bool applyClientConfig(ConfigMgrPrivate& d, const QByteArray& plaintext);
+// The parsing half of each file loader above, on a plaintext already read:
+// each loader is readDataFile followed by one of these.
+void applyClientConfig(ConfigMgrPrivate& d, const QByteArray& plaintext);
 void applyOmsUrlConfig(ConfigMgrPrivate& d, const QByteArray& plaintext);
 void applyThirdConfigs(ConfigMgrPrivate& d, const QByteArray& plaintext);
 void applyServerDataFile(ConfigMgrPrivate& d, const QByteArray& plaintext);

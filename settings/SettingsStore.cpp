@@ -76,112 +76,111 @@ template <auto Get, auto Set> auto key(const char* name, const char* property, b
 #define CV_KEY_UNLESS_EMPTY(Key, Class, property, Property)                                                            \
     key<&Class::property, &Class::set##Property>(Key, #property, true)
 
-template <class G> struct Section {
-    const char* name;
-    std::vector<IniKey<G>> keys; // in the order they are read and written
+// The key table of each group that has a section, in the order the keys are
+// read and written; the section's name is the group's row.
+template <class G> struct KeyTable {
+    static const std::vector<IniKey<G>> keys;
 };
 
-// The key tables. Rows stand in the order of reading and writing.
+template <>
+const std::vector<IniKey<ServerSetting>> KeyTable<ServerSetting>::keys {
+    CV_KEY_UNLESS_EMPTY("FrontServer", ServerSetting, frontServer, FrontServer),
+    CV_KEY_UNLESS_EMPTY("MeetingServer", ServerSetting, meetingServer, MeetingServer),
+    CV_KEY_UNLESS_EMPTY("A2Server", ServerSetting, a2Server, A2Server),
+    CV_KEY_UNLESS_EMPTY("ImServer", ServerSetting, imServer, ImServer),
+    CV_KEY_UNLESS_EMPTY("LocalRootUrl", ServerSetting, localApi, LocalApi),
+    CV_KEY_UNLESS_EMPTY("HttpApiRootUrl", ServerSetting, ucApi, UcApi),
+    CV_KEY_UNLESS_EMPTY("WebServices", ServerSetting, webService, WebService),
+    CV_KEY("FrontAppId", ServerSetting, frontAppId, FrontAppId),
+    CV_KEY("MeetingAppId", ServerSetting, meetingAppId, MeetingAppId),
+};
 
-const Section<ServerSetting> kServer { "Server",
-    {
-        CV_KEY_UNLESS_EMPTY("FrontServer", ServerSetting, frontServer, FrontServer),
-        CV_KEY_UNLESS_EMPTY("MeetingServer", ServerSetting, meetingServer, MeetingServer),
-        CV_KEY_UNLESS_EMPTY("A2Server", ServerSetting, a2Server, A2Server),
-        CV_KEY_UNLESS_EMPTY("ImServer", ServerSetting, imServer, ImServer),
-        CV_KEY_UNLESS_EMPTY("LocalRootUrl", ServerSetting, localApi, LocalApi),
-        CV_KEY_UNLESS_EMPTY("HttpApiRootUrl", ServerSetting, ucApi, UcApi),
-        CV_KEY_UNLESS_EMPTY("WebServices", ServerSetting, webService, WebService),
-        CV_KEY("FrontAppId", ServerSetting, frontAppId, FrontAppId),
-        CV_KEY("MeetingAppId", ServerSetting, meetingAppId, MeetingAppId),
-    } };
+template <>
+const std::vector<IniKey<NormalSetting>> KeyTable<NormalSetting>::keys {
+    CV_KEY("AutoRun", NormalSetting, autoRun, AutoRun),
+    CV_KEY("AutoLogin", NormalSetting, autoLogin, AutoLogin),
+    CV_KEY("Language", NormalSetting, language, Language),
+};
 
-const Section<NormalSetting> kNormal { "Normal",
-    {
-        CV_KEY("AutoRun", NormalSetting, autoRun, AutoRun),
-        CV_KEY("AutoLogin", NormalSetting, autoLogin, AutoLogin),
-        CV_KEY("Language", NormalSetting, language, Language),
-    } };
+template <>
+const std::vector<IniKey<MeetingSetting>> KeyTable<MeetingSetting>::keys {
+    CV_KEY("AudioDefaultMute", MeetingSetting, audioDefaultMute, AudioDefaultMute),
+    CV_KEY("AudioNeedGranted", MeetingSetting, audioNeedGranted, AudioNeedGranted),
+    CV_KEY("ShowMessageTips", MeetingSetting, showMessageTips, ShowMessageTips),
+};
 
-const Section<MeetingSetting> kMeeting { "Meeting",
-    {
-        CV_KEY("AudioDefaultMute", MeetingSetting, audioDefaultMute, AudioDefaultMute),
-        CV_KEY("AudioNeedGranted", MeetingSetting, audioNeedGranted, AudioNeedGranted),
-        CV_KEY("ShowMessageTips", MeetingSetting, showMessageTips, ShowMessageTips),
-    } };
+template <>
+const std::vector<IniKey<MessageSetting>> KeyTable<MessageSetting>::keys {
+    CV_KEY("FlashIcon", MessageSetting, flashIcon, FlashIcon),
+    CV_KEY("PlaySound", MessageSetting, playSound, PlaySound),
+};
 
-const Section<MessageSetting> kMessage { "Message",
-    {
-        CV_KEY("FlashIcon", MessageSetting, flashIcon, FlashIcon),
-        CV_KEY("PlaySound", MessageSetting, playSound, PlaySound),
-    } };
+template <>
+const std::vector<IniKey<ShareSetting>> KeyTable<ShareSetting>::keys {
+    CV_KEY("HideSelfWnd", ShareSetting, isHideCorvaneWin, IsHideCorvaneWin),
+    CV_KEY("ShareSound", ShareSetting, isShareSound, IsShareSound),
+};
 
-const Section<ShareSetting> kShare { "Share",
-    {
-        CV_KEY("HideSelfWnd", ShareSetting, isHideCorvaneWin, IsHideCorvaneWin),
-        CV_KEY("ShareSound", ShareSetting, isShareSound, IsShareSound),
-    } };
-
-const Section<UISetting> kUi { "UI",
-    {
-        CV_KEY("LoginWinLastPage", UISetting, loginWinLastPage, LoginWinLastPage),
-    } };
+template <>
+const std::vector<IniKey<UISetting>> KeyTable<UISetting>::keys {
+    CV_KEY("LoginWinLastPage", UISetting, loginWinLastPage, LoginWinLastPage),
+};
 
 // `email` has no key: it is not kept between runs.
-const Section<JoinMeetingSetting> kJoinMeeting { "JoinMeeting",
-    {
-        CV_KEY("MeetingNum", JoinMeetingSetting, meetingNum, MeetingNum),
-        CV_KEY("NickName", JoinMeetingSetting, nickname, Nickname),
-        CV_KEY("WebinarNum", JoinMeetingSetting, webinarNum, WebinarNum),
-        CV_KEY("WebinarFirstName", JoinMeetingSetting, webinarFirstName, WebinarFirstName),
-        CV_KEY("WebinarLastName", JoinMeetingSetting, webinarLastName, WebinarLastName),
-        CV_KEY("WebinarEmail", JoinMeetingSetting, webinarEmail, WebinarEmail),
-        CV_KEY("WebinarCheckCode", JoinMeetingSetting, webinarCheckCode, WebinarCheckCode),
-    } };
+template <>
+const std::vector<IniKey<JoinMeetingSetting>> KeyTable<JoinMeetingSetting>::keys {
+    CV_KEY("MeetingNum", JoinMeetingSetting, meetingNum, MeetingNum),
+    CV_KEY("NickName", JoinMeetingSetting, nickname, Nickname),
+    CV_KEY("WebinarNum", JoinMeetingSetting, webinarNum, WebinarNum),
+    CV_KEY("WebinarFirstName", JoinMeetingSetting, webinarFirstName, WebinarFirstName),
+    CV_KEY("WebinarLastName", JoinMeetingSetting, webinarLastName, WebinarLastName),
+    CV_KEY("WebinarEmail", JoinMeetingSetting, webinarEmail, WebinarEmail),
+    CV_KEY("WebinarCheckCode", JoinMeetingSetting, webinarCheckCode, WebinarCheckCode),
+};
 
-const Section<OnionSetting> kOnion { "Onion",
-    {
-        CV_KEY("CapVolume", OnionSetting, capVolume, CapVolume),
-        CV_KEY("PlayVolume", OnionSetting, playVolume, PlayVolume),
-    } };
+template <>
+const std::vector<IniKey<OnionSetting>> KeyTable<OnionSetting>::keys {
+    CV_KEY("CapVolume", OnionSetting, capVolume, CapVolume),
+    CV_KEY("PlayVolume", OnionSetting, playVolume, PlayVolume),
+};
 
-const Section<ProcessSetting> kProcess { "Process",
-    {
-        CV_KEY("Port", ProcessSetting, port, Port),
-    } };
+template <>
+const std::vector<IniKey<ProcessSetting>> KeyTable<ProcessSetting>::keys {
+    CV_KEY("Port", ProcessSetting, port, Port),
+};
 
-const Section<AudioSetting> kAudio { "Audio",
-    {
-        CV_KEY("AutoAdjust", AudioSetting, autoAdjust, AutoAdjust),
-        CV_KEY("CapDevIndex", AudioSetting, capDevIndex, CapDevIndex),
-        CV_KEY("InputIndex", AudioSetting, inputIndex, InputIndex),
-        CV_KEY("CapVolume", AudioSetting, capVolume, CapVolume),
-        CV_KEY("CapVolumeAutoAdjust", AudioSetting, capVolumeAutoAdjust, CapVolumeAutoAdjust),
-        CV_KEY("PlayDevIndex", AudioSetting, playDevIndex, PlayDevIndex),
-        CV_KEY("PlayVolume", AudioSetting, playVolume, PlayVolume),
-        CV_KEY("EncoderId", AudioSetting, encoderId, EncoderId),
-        CV_KEY("AEC", AudioSetting, aec, Aec),
-        CV_KEY("ANS", AudioSetting, ans, Ans),
-        CV_KEY("FEC", AudioSetting, fec, Fec),
-        CV_KEY("AGC", AudioSetting, agc, Agc),
-        CV_KEY("VAD", AudioSetting, vad, Vad),
-        CV_KEY("AudioEngine", AudioSetting, audioEngine, AudioEngine),
-    } };
+template <>
+const std::vector<IniKey<AudioSetting>> KeyTable<AudioSetting>::keys {
+    CV_KEY("AutoAdjust", AudioSetting, autoAdjust, AutoAdjust),
+    CV_KEY("CapDevIndex", AudioSetting, capDevIndex, CapDevIndex),
+    CV_KEY("InputIndex", AudioSetting, inputIndex, InputIndex),
+    CV_KEY("CapVolume", AudioSetting, capVolume, CapVolume),
+    CV_KEY("CapVolumeAutoAdjust", AudioSetting, capVolumeAutoAdjust, CapVolumeAutoAdjust),
+    CV_KEY("PlayDevIndex", AudioSetting, playDevIndex, PlayDevIndex),
+    CV_KEY("PlayVolume", AudioSetting, playVolume, PlayVolume),
+    CV_KEY("EncoderId", AudioSetting, encoderId, EncoderId),
+    CV_KEY("AEC", AudioSetting, aec, Aec),
+    CV_KEY("ANS", AudioSetting, ans, Ans),
+    CV_KEY("FEC", AudioSetting, fec, Fec),
+    CV_KEY("AGC", AudioSetting, agc, Agc),
+    CV_KEY("VAD", AudioSetting, vad, Vad),
+    CV_KEY("AudioEngine", AudioSetting, audioEngine, AudioEngine),
+};
 
 // `maxFileSize` has no key: it is not kept between runs.
-const Section<RecordSetting> kRecord { "Record",
-    {
-        CV_KEY("RecordType", RecordSetting, recordType, RecordType),
-        CV_KEY("RecordPath", RecordSetting, recordPath, RecordPath),
-        CV_KEY("VideoFramerate", RecordSetting, videoFramerate, VideoFramerate),
-    } };
+template <>
+const std::vector<IniKey<RecordSetting>> KeyTable<RecordSetting>::keys {
+    CV_KEY("RecordType", RecordSetting, recordType, RecordType),
+    CV_KEY("RecordPath", RecordSetting, recordPath, RecordPath),
+    CV_KEY("VideoFramerate", RecordSetting, videoFramerate, VideoFramerate),
+};
 
 // The accounts are an array after these keys (see the Login frame below).
-const Section<LoginSetting> kLogin { "Login",
-    {
-        CV_KEY("LastLoginUser", LoginSetting, lastLoginUser, LastLoginUser),
-        CV_KEY("AutoLoginUser", LoginSetting, autoLoginUser, AutoLoginUser),
-    } };
+template <>
+const std::vector<IniKey<LoginSetting>> KeyTable<LoginSetting>::keys {
+    CV_KEY("LastLoginUser", LoginSetting, lastLoginUser, LastLoginUser),
+    CV_KEY("AutoLoginUser", LoginSetting, autoLoginUser, AutoLoginUser),
+};
 
 #undef CV_KEY
 #undef CV_KEY_UNLESS_EMPTY
@@ -194,14 +193,13 @@ struct NoExtra {
 
 // Load frame: each key present in the section goes through its setter, which
 // signals only a real change; absent keys leave their properties alone.
-template <class G, class Extra = NoExtra>
-void loadFrame(const QString& file, G* group, const Section<G>& section, Extra extra = {})
+template <class G, class Extra = NoExtra> void loadFrame(const QString& file, G* group, Extra extra = {})
 {
     if (!group)
         return;
     QSettings ini(file, QSettings::IniFormat);
-    ini.beginGroup(QLatin1String(section.name));
-    for (const IniKey<G>& k : section.keys) {
+    ini.beginGroup(QLatin1String(GroupRow<G>::name));
+    for (const IniKey<G>& k : KeyTable<G>::keys) {
         const QString name = QLatin1String(k.name);
         // One lookup for a present key: only a stored "@Invalid()" also reads
         // as an invalid value, so contains() is asked just then.
@@ -330,8 +328,7 @@ bool finishSave(const QString& file, QSettings& ini)
 
 // Save frame: every key of the table, changed or not; nothing else in the
 // file is touched. QSettings writes the file when it is destroyed.
-template <class G, class Extra = NoExtra>
-void saveFrame(const QString& file, const G* group, const Section<G>& section, Extra extra = {})
+template <class G, class Extra = NoExtra> void saveFrame(const QString& file, const G* group, Extra extra = {})
 {
     if (!group)
         return;
@@ -342,18 +339,18 @@ void saveFrame(const QString& file, const G* group, const Section<G>& section, E
         return;
     }
     QSettings ini(file, QSettings::IniFormat);
-    ini.beginGroup(QLatin1String(section.name));
-    for (const IniKey<G>& k : section.keys)
+    ini.beginGroup(QLatin1String(GroupRow<G>::name));
+    for (const IniKey<G>& k : KeyTable<G>::keys)
         ini.setValue(QLatin1String(k.name), k.save(*group));
     extra(ini, *group);
     ini.endGroup();
     finishSave(file, ini);
 }
 
-template <class G> QList<StoredKey> keysOf(const Section<G>& section)
+template <class G> QList<StoredKey> keysOf()
 {
     QList<StoredKey> out;
-    for (const IniKey<G>& k : section.keys)
+    for (const IniKey<G>& k : KeyTable<G>::keys)
         out.append({ QLatin1String(k.name), QLatin1String(k.property) });
     return out;
 }
@@ -385,72 +382,86 @@ std::vector<int> storedUserIndices(QSettings& ini)
 
 } // namespace
 
-void loadServerSection(const QString& file, ServerSetting* group) { loadFrame(file, group, kServer); }
-void loadSection(const QString& file, NormalSetting* group) { loadFrame(file, group, kNormal); }
-void loadSection(const QString& file, MeetingSetting* group) { loadFrame(file, group, kMeeting); }
-void loadSection(const QString& file, MessageSetting* group) { loadFrame(file, group, kMessage); }
-void loadSection(const QString& file, ShareSetting* group) { loadFrame(file, group, kShare); }
-void loadSection(const QString& file, UISetting* group) { loadFrame(file, group, kUi); }
-void loadSection(const QString& file, JoinMeetingSetting* group) { loadFrame(file, group, kJoinMeeting); }
-void loadSection(const QString& file, OnionSetting* group) { loadFrame(file, group, kOnion); }
-void loadSection(const QString& file, ProcessSetting* group) { loadFrame(file, group, kProcess); }
-void loadSection(const QString& file, AudioSetting* group) { loadFrame(file, group, kAudio); }
-void loadSection(const QString& file, RecordSetting* group) { loadFrame(file, group, kRecord); }
-
-void saveSection(const QString& file, const NormalSetting* group) { saveFrame(file, group, kNormal); }
-void saveSection(const QString& file, const MeetingSetting* group) { saveFrame(file, group, kMeeting); }
-void saveSection(const QString& file, const MessageSetting* group) { saveFrame(file, group, kMessage); }
-void saveSection(const QString& file, const ShareSetting* group) { saveFrame(file, group, kShare); }
-void saveSection(const QString& file, const UISetting* group) { saveFrame(file, group, kUi); }
-void saveSection(const QString& file, const JoinMeetingSetting* group) { saveFrame(file, group, kJoinMeeting); }
-void saveSection(const QString& file, const OnionSetting* group) { saveFrame(file, group, kOnion); }
-void saveSection(const QString& file, const ProcessSetting* group) { saveFrame(file, group, kProcess); }
-void saveSection(const QString& file, const AudioSetting* group) { saveFrame(file, group, kAudio); }
-void saveSection(const QString& file, const RecordSetting* group) { saveFrame(file, group, kRecord); }
+namespace {
 
 // Accounts are added, never removed, by a load: each entry with an e-mail
 // address goes through replaceIntoUser, so a later duplicate wins and every
 // account read emits one usersChanged.
-void loadLoginSection(const QString& file, LoginSetting* group, const TORVELIB::TripleDesContext& cipher)
+void loadUsers(QSettings& ini, LoginSetting& login, const TORVELIB::TripleDesContext& cipher)
 {
-    loadFrame(file, group, kLogin, [&cipher](QSettings& ini, LoginSetting& login) {
-        const std::vector<int> indices = storedUserIndices(ini);
-        if (indices.empty())
-            return;
-        ini.beginReadArray(kUsers);
-        for (const int index : indices) {
-            ini.setArrayIndex(index);
-            const QString email = ini.value(QStringLiteral("Email"), QVariant()).toString();
-            if (email.isEmpty())
-                continue;
-            const QByteArray stored = ini.value(QStringLiteral("Password"), QVariant()).toByteArray();
-            LoginSettingUser user;
-            user.setEmail(email);
-            user.setPassword(decipherPassword(cipher, stored));
-            login.replaceIntoUser(user);
-        }
-        ini.endArray();
-    });
+    const std::vector<int> indices = storedUserIndices(ini);
+    if (indices.empty())
+        return;
+    ini.beginReadArray(kUsers);
+    for (const int index : indices) {
+        ini.setArrayIndex(index);
+        const QString email = ini.value(QStringLiteral("Email"), QVariant()).toString();
+        if (email.isEmpty())
+            continue;
+        const QByteArray stored = ini.value(QStringLiteral("Password"), QVariant()).toByteArray();
+        LoginSettingUser user;
+        user.setEmail(email);
+        user.setPassword(decipherPassword(cipher, stored));
+        login.replaceIntoUser(user);
+    }
+    ini.endArray();
 }
 
 // The array is rewritten whole, in ascending e-mail order and numbered from 1;
 // entries without an e-mail address are not written.
-void saveLoginSection(const QString& file, const LoginSetting* group, const TORVELIB::TripleDesContext& cipher)
+void saveUsers(QSettings& ini, const LoginSetting& login, const TORVELIB::TripleDesContext& cipher)
 {
-    saveFrame(file, group, kLogin, [&cipher](QSettings& ini, const LoginSetting& login) {
-        ini.remove(kUsers);
-        ini.beginWriteArray(kUsers);
-        int index = 0;
-        for (const LoginSettingUser& user : login.users()) {
-            if (user.email().isEmpty())
-                continue;
-            ini.setArrayIndex(index++);
-            ini.setValue(QStringLiteral("Email"), user.email());
-            ini.setValue(QStringLiteral("Password"), encipherPassword(cipher, user.password()));
-        }
-        ini.endArray();
-    });
+    ini.remove(kUsers);
+    ini.beginWriteArray(kUsers);
+    int index = 0;
+    for (const LoginSettingUser& user : login.users()) {
+        if (user.email().isEmpty())
+            continue;
+        ini.setArrayIndex(index++);
+        ini.setValue(QStringLiteral("Email"), user.email());
+        ini.setValue(QStringLiteral("Password"), encipherPassword(cipher, user.password()));
+    }
+    ini.endArray();
 }
+
+template <class G> QList<StoredKey> storedKeys()
+{
+    if constexpr (!GroupRow<G>::hasSection)
+        return {};
+    else if constexpr (std::is_same_v<G, LoginSetting>)
+        return keysOf<G>() << StoredKey { kUsers, QStringLiteral("users") };
+    else
+        return keysOf<G>();
+}
+
+} // namespace
+
+template <class G>
+void loadSection([[maybe_unused]] const QString& file, [[maybe_unused]] G* group,
+    [[maybe_unused]] const TORVELIB::TripleDesContext& cipher)
+{
+    if constexpr (std::is_same_v<G, LoginSetting>)
+        loadFrame(file, group, [&cipher](QSettings& ini, LoginSetting& login) { loadUsers(ini, login, cipher); });
+    else if constexpr (GroupRow<G>::hasSection)
+        loadFrame(file, group);
+}
+
+// Only the user groups are saved: the "Server" section is the user's own.
+template <class G>
+void saveSection([[maybe_unused]] const QString& file, [[maybe_unused]] const G* group,
+    [[maybe_unused]] const TORVELIB::TripleDesContext& cipher)
+{
+    if constexpr (std::is_same_v<G, LoginSetting>)
+        saveFrame(file, group, [&cipher](QSettings& ini, const LoginSetting& login) { saveUsers(ini, login, cipher); });
+    else if constexpr (GroupRow<G>::hasSection && GroupRow<G>::userGroup)
+        saveFrame(file, group);
+}
+
+#define CV_STORE_FRAMES(Class, ...)                                                                                    \
+    template void loadSection(const QString&, Class*, const TORVELIB::TripleDesContext&);                              \
+    template void saveSection(const QString&, const Class*, const TORVELIB::TripleDesContext&);
+CV_SETTINGS_GROUPS(CV_STORE_FRAMES, , CV_STORE_FRAMES)
+#undef CV_STORE_FRAMES
 
 SaveTransaction::SaveTransaction(const QString& file)
     : m_file(file)
@@ -481,31 +492,11 @@ bool rewrite(const QString& file, const std::function<void(QSettings&)>& change)
 
 QList<StoredKey> sectionKeys(const QString& section)
 {
-    const auto is = [&section](const auto& table) { return section == QLatin1String(table.name); };
-    if (is(kServer))
-        return keysOf(kServer);
-    if (is(kNormal))
-        return keysOf(kNormal);
-    if (is(kMeeting))
-        return keysOf(kMeeting);
-    if (is(kMessage))
-        return keysOf(kMessage);
-    if (is(kShare))
-        return keysOf(kShare);
-    if (is(kUi))
-        return keysOf(kUi);
-    if (is(kJoinMeeting))
-        return keysOf(kJoinMeeting);
-    if (is(kOnion))
-        return keysOf(kOnion);
-    if (is(kProcess))
-        return keysOf(kProcess);
-    if (is(kAudio))
-        return keysOf(kAudio);
-    if (is(kRecord))
-        return keysOf(kRecord);
-    if (is(kLogin))
-        return keysOf(kLogin) << StoredKey { kUsers, QStringLiteral("users") };
+#define CV_SECTION_KEYS(Class, ...)                                                                                    \
+    if (section == QLatin1String(GroupRow<Class>::name))                                                               \
+        return storedKeys<Class>();
+    CV_SETTINGS_GROUPS(CV_SECTION_KEYS, , CV_SECTION_KEYS)
+#undef CV_SECTION_KEYS
     return {};
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConfigMgr.h"
+#include "SettingsGroups_p.h"
 #include "tripledes/TripleDes.h"
 
 #include <QList>
@@ -68,29 +69,11 @@ struct StoredKey {
 };
 QList<StoredKey> sectionKeys(const QString& section);
 
-void loadServerSection(const QString& file, ServerSetting* group);
-void loadSection(const QString& file, NormalSetting* group);
-void loadSection(const QString& file, MeetingSetting* group);
-void loadSection(const QString& file, MessageSetting* group);
-void loadSection(const QString& file, ShareSetting* group);
-void loadSection(const QString& file, UISetting* group);
-void loadSection(const QString& file, JoinMeetingSetting* group);
-void loadSection(const QString& file, OnionSetting* group);
-void loadSection(const QString& file, ProcessSetting* group);
-void loadSection(const QString& file, AudioSetting* group);
-void loadSection(const QString& file, RecordSetting* group);
-void loadLoginSection(const QString& file, LoginSetting* group, const TORVELIB::TripleDesContext& cipher);
-
-void saveSection(const QString& file, const NormalSetting* group);
-void saveSection(const QString& file, const MeetingSetting* group);
-void saveSection(const QString& file, const MessageSetting* group);
-void saveSection(const QString& file, const ShareSetting* group);
-void saveSection(const QString& file, const UISetting* group);
-void saveSection(const QString& file, const JoinMeetingSetting* group);
-void saveSection(const QString& file, const OnionSetting* group);
-void saveSection(const QString& file, const ProcessSetting* group);
-void saveSection(const QString& file, const AudioSetting* group);
-void saveSection(const QString& file, const RecordSetting* group);
-void saveLoginSection(const QString& file, const LoginSetting* group, const TORVELIB::TripleDesContext& cipher);
+// One group's section through the load frame or the save frame; nothing for a
+// group without a section (see SettingsGroups_p.h) or for a null group. The
+// cipher is for the accounts' passwords of "Login". Defined for every group
+// of the list.
+template <class G> void loadSection(const QString& file, G* group, const TORVELIB::TripleDesContext& cipher);
+template <class G> void saveSection(const QString& file, const G* group, const TORVELIB::TripleDesContext& cipher);
 
 } // namespace cvsettings::store

@@ -82,53 +82,28 @@ SettingsAdaptor::SettingsAdaptor(ConfigMgr* manager, QObject* parent)
     connect(&manager->loginSetting(), &LoginSetting::usersChanged, this, &SettingsAdaptor::usersChanged);
 }
 
-#define CV_HELD(name)                                                                                                  \
-    QObject* SettingsAdaptor::name() const { return held(m_manager, &ConfigMgr::name); }
-CV_HELD(clientConfig)
-CV_HELD(serverSetting)
-CV_HELD(intercomConfig)
-CV_HELD(omsUrlConfig)
-CV_HELD(audioSetting)
-CV_HELD(videoSetting)
-CV_HELD(recordSetting)
-CV_HELD(shareSetting)
-CV_HELD(onionSetting)
-CV_HELD(processSetting)
-CV_HELD(normalSetting)
-CV_HELD(meetingSetting)
-CV_HELD(messageSetting)
-CV_HELD(uiSetting)
-CV_HELD(joinMeetingSetting)
-CV_HELD(loginSetting)
-#undef CV_HELD
-
-#define CV_GROUP(Class, Name)                                                                                          \
-    bool SettingsAdaptor::set##Name(QObject* setting)                                                                  \
+#define CV_HELD(member)                                                                                                \
+    QObject* SettingsAdaptor::member() const { return held(m_manager, &ConfigMgr::member); }
+#define CV_PRODUCT_GROUP(Class, member, ...) CV_HELD(member)
+#define CV_USER_GROUP(Class, member, Operation, ...)                                                                   \
+    CV_HELD(member)                                                                                                    \
+    bool SettingsAdaptor::set##Operation(QObject* setting)                                                             \
     {                                                                                                                  \
-        return apply<Class>(m_manager, setting, &ConfigMgr::set##Name);                                                \
+        return apply<Class>(m_manager, setting, &ConfigMgr::set##Operation);                                           \
     }                                                                                                                  \
-    bool SettingsAdaptor::write##Name(QObject* setting)                                                                \
+    bool SettingsAdaptor::write##Operation(QObject* setting)                                                           \
     {                                                                                                                  \
-        return apply<Class>(m_manager, setting, &ConfigMgr::write##Name);                                              \
+        return apply<Class>(m_manager, setting, &ConfigMgr::write##Operation);                                         \
     }                                                                                                                  \
-    void SettingsAdaptor::save##Name()                                                                                 \
+    void SettingsAdaptor::save##Operation()                                                                            \
     {                                                                                                                  \
         if (m_manager)                                                                                                 \
-            m_manager->save##Name();                                                                                   \
+            m_manager->save##Operation();                                                                              \
     }
-CV_GROUP(AudioSetting, AudioSetting)
-CV_GROUP(VideoSetting, VideoSetting)
-CV_GROUP(RecordSetting, RecordSetting)
-CV_GROUP(ShareSetting, ShareSetting)
-CV_GROUP(OnionSetting, OnionSetting)
-CV_GROUP(ProcessSetting, ProcessSetting)
-CV_GROUP(NormalSetting, NormalSetting)
-CV_GROUP(MeetingSetting, MeetingSetting)
-CV_GROUP(MessageSetting, MessageSetting)
-CV_GROUP(UISetting, UiSetting)
-CV_GROUP(JoinMeetingSetting, JoinMeetingSetting)
-CV_GROUP(LoginSetting, LoginSetting)
-#undef CV_GROUP
+CV_SETTINGS_GROUPS(CV_PRODUCT_GROUP, , CV_USER_GROUP)
+#undef CV_USER_GROUP
+#undef CV_PRODUCT_GROUP
+#undef CV_HELD
 
 QString SettingsAdaptor::google() const { return m_manager ? m_manager->google() : QString(); }
 QString SettingsAdaptor::facebook() const { return m_manager ? m_manager->facebook() : QString(); }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SettingsGroups_p.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QVariantList>
@@ -26,22 +28,9 @@ class ConfigMgr;
 class SettingsAdaptor : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(QObject* clientConfig READ clientConfig CONSTANT)
-    Q_PROPERTY(QObject* serverSetting READ serverSetting CONSTANT)
-    Q_PROPERTY(QObject* intercomConfig READ intercomConfig CONSTANT)
-    Q_PROPERTY(QObject* omsUrlConfig READ omsUrlConfig CONSTANT)
-    Q_PROPERTY(QObject* audioSetting READ audioSetting CONSTANT)
-    Q_PROPERTY(QObject* videoSetting READ videoSetting CONSTANT)
-    Q_PROPERTY(QObject* recordSetting READ recordSetting CONSTANT)
-    Q_PROPERTY(QObject* shareSetting READ shareSetting CONSTANT)
-    Q_PROPERTY(QObject* onionSetting READ onionSetting CONSTANT)
-    Q_PROPERTY(QObject* processSetting READ processSetting CONSTANT)
-    Q_PROPERTY(QObject* normalSetting READ normalSetting CONSTANT)
-    Q_PROPERTY(QObject* meetingSetting READ meetingSetting CONSTANT)
-    Q_PROPERTY(QObject* messageSetting READ messageSetting CONSTANT)
-    Q_PROPERTY(QObject* uiSetting READ uiSetting CONSTANT)
-    Q_PROPERTY(QObject* joinMeetingSetting READ joinMeetingSetting CONSTANT)
-    Q_PROPERTY(QObject* loginSetting READ loginSetting CONSTANT)
+#define CV_ADAPTOR_GROUP(Class, member, ...) Q_PROPERTY(QObject* member READ member CONSTANT)
+    CV_SETTINGS_GROUPS(CV_ADAPTOR_GROUP, , CV_ADAPTOR_GROUP)
+#undef CV_ADAPTOR_GROUP
     Q_PROPERTY(QString google READ google CONSTANT)
     Q_PROPERTY(QString facebook READ facebook CONSTANT)
     Q_PROPERTY(QString outlook READ outlook CONSTANT)
@@ -52,22 +41,9 @@ class SettingsAdaptor : public QObject
 public:
     explicit SettingsAdaptor(ConfigMgr* manager, QObject* parent = nullptr);
 
-    QObject* clientConfig() const;
-    QObject* serverSetting() const;
-    QObject* intercomConfig() const;
-    QObject* omsUrlConfig() const;
-    QObject* audioSetting() const;
-    QObject* videoSetting() const;
-    QObject* recordSetting() const;
-    QObject* shareSetting() const;
-    QObject* onionSetting() const;
-    QObject* processSetting() const;
-    QObject* normalSetting() const;
-    QObject* meetingSetting() const;
-    QObject* messageSetting() const;
-    QObject* uiSetting() const;
-    QObject* joinMeetingSetting() const;
-    QObject* loginSetting() const;
+#define CV_ADAPTOR_GROUP(Class, member, ...) QObject* member() const;
+    CV_SETTINGS_GROUPS(CV_ADAPTOR_GROUP, , CV_ADAPTOR_GROUP)
+#undef CV_ADAPTOR_GROUP
 
     QString google() const;
     QString facebook() const;
@@ -85,42 +61,14 @@ public:
     // draft to edit and hand back through a set or write operation.
     Q_INVOKABLE QObject* copy(QObject* setting) const;
 
-    Q_INVOKABLE bool setAudioSetting(QObject* setting);
-    Q_INVOKABLE bool writeAudioSetting(QObject* setting);
-    Q_INVOKABLE void saveAudioSetting();
-    Q_INVOKABLE bool setVideoSetting(QObject* setting);
-    Q_INVOKABLE bool writeVideoSetting(QObject* setting);
-    Q_INVOKABLE void saveVideoSetting();
-    Q_INVOKABLE bool setRecordSetting(QObject* setting);
-    Q_INVOKABLE bool writeRecordSetting(QObject* setting);
-    Q_INVOKABLE void saveRecordSetting();
-    Q_INVOKABLE bool setShareSetting(QObject* setting);
-    Q_INVOKABLE bool writeShareSetting(QObject* setting);
-    Q_INVOKABLE void saveShareSetting();
-    Q_INVOKABLE bool setOnionSetting(QObject* setting);
-    Q_INVOKABLE bool writeOnionSetting(QObject* setting);
-    Q_INVOKABLE void saveOnionSetting();
-    Q_INVOKABLE bool setProcessSetting(QObject* setting);
-    Q_INVOKABLE bool writeProcessSetting(QObject* setting);
-    Q_INVOKABLE void saveProcessSetting();
-    Q_INVOKABLE bool setNormalSetting(QObject* setting);
-    Q_INVOKABLE bool writeNormalSetting(QObject* setting);
-    Q_INVOKABLE void saveNormalSetting();
-    Q_INVOKABLE bool setMeetingSetting(QObject* setting);
-    Q_INVOKABLE bool writeMeetingSetting(QObject* setting);
-    Q_INVOKABLE void saveMeetingSetting();
-    Q_INVOKABLE bool setMessageSetting(QObject* setting);
-    Q_INVOKABLE bool writeMessageSetting(QObject* setting);
-    Q_INVOKABLE void saveMessageSetting();
-    Q_INVOKABLE bool setUiSetting(QObject* setting);
-    Q_INVOKABLE bool writeUiSetting(QObject* setting);
-    Q_INVOKABLE void saveUiSetting();
-    Q_INVOKABLE bool setJoinMeetingSetting(QObject* setting);
-    Q_INVOKABLE bool writeJoinMeetingSetting(QObject* setting);
-    Q_INVOKABLE void saveJoinMeetingSetting();
-    Q_INVOKABLE bool setLoginSetting(QObject* setting);
-    Q_INVOKABLE bool writeLoginSetting(QObject* setting);
-    Q_INVOKABLE void saveLoginSetting();
+#define CV_ADAPTOR_PRODUCT(...)
+#define CV_ADAPTOR_USER(Class, member, Operation, ...)                                                                 \
+    Q_INVOKABLE bool set##Operation(QObject* setting);                                                                 \
+    Q_INVOKABLE bool write##Operation(QObject* setting);                                                               \
+    Q_INVOKABLE void save##Operation();
+    CV_SETTINGS_GROUPS(CV_ADAPTOR_PRODUCT, , CV_ADAPTOR_USER)
+#undef CV_ADAPTOR_USER
+#undef CV_ADAPTOR_PRODUCT
 
     // Files the account under its "email" entry (none: ignored), or removes
     // one; saveLoginSetting() stores the accounts.

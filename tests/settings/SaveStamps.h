@@ -20,6 +20,7 @@
 #include "LoginSettingUser.h"
 #include "NormalSetting.h"
 #include "OnionSetting.h"
+#include "PathHelper.h"
 #include "ProcessSetting.h"
 
 #include <QCoreApplication>
@@ -57,6 +58,12 @@ inline QStringList joinTexts(int stamp)
     return { s, QStringLiteral("nick, \"%1\"").arg(s), s + s, QStringLiteral("first %1").arg(s),
         QStringLiteral("last\u00f8%1").arg(s), QStringLiteral("w%1@example.invalid").arg(s),
         QStringLiteral("[%1]").arg(s) };
+}
+
+// Where the manager keeps the settings file in the test's home.
+inline QString settingsFile()
+{
+    return PathHelper::defaultPathName(QLatin1String(cvsettings::store::kSettingsFileName));
 }
 
 // Sets the held group to `stamp` and saves it.
@@ -112,16 +119,16 @@ inline void save(ConfigMgr& m, int group, int stamp)
 
 // The stamp that the loaded group carries, or -1 when its keys disagree or an
 // account is missing.
-inline int read(const ConfigMgr& m, int group)
+inline int read(const ConfigMgrPrivate& d, int group)
 {
     switch (group) {
     case 0: {
-        const NormalSetting& n = m.normalSetting();
+        const NormalSetting& n = *d.normalSetting;
         const int s = static_cast<int>(n.language());
         return n.autoRun() == (s % 2 != 0) && n.autoLogin() == (s / 2 % 2 != 0) ? s : -1;
     }
     case 1: {
-        const LoginSetting& l = m.loginSetting();
+        const LoginSetting& l = *d.loginSetting;
         const int s = l.lastLoginUser().mid(4).toInt();
         bool whole = l.lastLoginUser() == QStringLiteral("last%1").arg(s)
             && l.autoLoginUser() == QStringLiteral("auto%1").arg(s) && l.users().size() == 3;
@@ -132,19 +139,19 @@ inline int read(const ConfigMgr& m, int group)
     case 2: {
         QStringList got;
         for (const char* property : kJoinProperties)
-            got << m.joinMeetingSetting().property(property).toString();
+            got << d.joinMeetingSetting->property(property).toString();
         return got == joinTexts(got[0].toInt()) ? got[0].toInt() : -1;
     }
     case 3: {
-        const OnionSetting& o = m.onionSetting();
+        const OnionSetting& o = *d.onionSetting;
         return o.playVolume() == (o.capVolume() ^ 0x5a5a) ? o.capVolume() : -1;
     }
     default:
-        return m.processSetting().port();
+        return d.processSetting->port();
     }
 }
 
-// Loads the settings file with a fresh manager and reads every group's stamp.
+// Loads the settings file on a fresh manager and reads every group's stamp.
 // QSettings keeps what it parsed per path and trusts it while the file's size
 // and time look unchanged, which another process's save can leave as they
 // were; reading a copy under a path never used before always parses the file
@@ -153,18 +160,16 @@ inline std::vector<int> loadStamps()
 {
     static int copies = 0;
     ConfigMgr::destroyInstance();
-    ConfigMgr* m = ConfigMgr::createInstance();
-    QString& path = ConfigMgrPrivate::get(m)->settingsFilePath;
-    const QString copy = path + QStringLiteral(".read-%1-%2").arg(QCoreApplication::applicationPid()).arg(++copies);
-    QFile::copy(path, copy);
-    const QString file = path;
-    path = copy;
-    m->loadConfig();
-    path = file;
+    ConfigMgrPrivate d(ConfigMgr::createInstance());
+    const QString copy
+        = d.settingsFilePath + QStringLiteral(".read-%1-%2").arg(QCoreApplication::applicationPid()).arg(++copies);
+    QFile::copy(d.settingsFilePath, copy);
+    d.settingsFilePath = copy;
+    cvsettings::loadAll(d);
     QFile::remove(copy);
     std::vector<int> stamps;
     for (int g = 0; g < kGroups; ++g)
-        stamps.push_back(read(*m, g));
+        stamps.push_back(read(d, g));
     return stamps;
 }
 

@@ -24,7 +24,7 @@ void tst_ConcurrentSaves::interleavedSavesLoseNothing()
 {
     // Every group starts at stamp 0, so no child ever reads a class default.
     ConfigMgr* m = ConfigMgr::createInstance();
-    const QString file = ConfigMgrPrivate::get(m)->settingsFilePath;
+    const QString file = savestamps::settingsFile();
     for (int g = 0; g < savestamps::kGroups; ++g)
         savestamps::save(*m, g, 0);
     ConfigMgr::destroyInstance();

@@ -9,6 +9,7 @@
 #include "ConfigMgr_p.h"
 #include "PathHelper.h"
 
+#include <QDir>
 #include <QPointer>
 #include <QSettings>
 #include <QSignalSpy>
@@ -193,7 +194,7 @@ private slots:
         ConfigMgr* m = ConfigMgr::createInstance();
         QCOMPARE(ConfigMgr::getInstance(), m);
         QCOMPARE(m->parent(), nullptr);
-        ConfigMgrPrivate::get(m)->normalSetting->setLanguage(Corvane::LanguageJapanese);
+        m->findChild<NormalSetting*>()->setLanguage(Corvane::LanguageJapanese);
         m->setSupportIcsFile(true);
         QCOMPARE(ConfigMgr::createInstance(), m);
         QCOMPARE(m->normalSetting().language(), Corvane::LanguageJapanese);
@@ -213,8 +214,7 @@ private slots:
         ConfigMgr::destroyInstance();
 
         m = ConfigMgr::createInstance();
-        const QTemporaryDir emptyAppDir;
-        ConfigMgrPrivate::get(m)->appDirPath = emptyAppDir.path();
+        QVERIFY(QDir(QCoreApplication::applicationDirPath()).entryList({ "*.data" }).isEmpty());
         cvtest::SignalLog log;
         for (const QObject* group : m->children())
             log.watch(group);
@@ -347,8 +347,8 @@ private slots:
                 QVERIFY2(group(m, k.section)->property(k.property).toString() != k.value.toString(), k.key);
             QVERIFY(group(m, k.section)->setProperty(k.property, k.value));
         }
-        ConfigMgrPrivate::get(m)->joinMeetingSetting->setEmail(QStringLiteral("kept@in.memory.only"));
-        ConfigMgrPrivate::get(m)->recordSetting->setMaxFileSize(1);
+        m->findChild<JoinMeetingSetting*>()->setEmail(QStringLiteral("kept@in.memory.only"));
+        m->findChild<RecordSetting*>()->setMaxFileSize(1);
         saveAll(m);
         all = texts();
         for (const Key& k : kKeys)

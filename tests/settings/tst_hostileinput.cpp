@@ -12,6 +12,7 @@
 #include "LoginSetting.h"
 #include "LoginSettingUser.h"
 #include "NormalSetting.h"
+#include "PathHelper.h"
 #include "ProductFiles_p.h"
 #include "ServerSetting.h"
 #include "ThirdLoginConfig.h"
@@ -101,7 +102,7 @@ private:
 void tst_HostileInput::init()
 {
     m_mgr = ConfigMgr::createInstance();
-    m_file = ConfigMgrPrivate::get(m_mgr)->settingsFilePath;
+    m_file = PathHelper::defaultPathName(QLatin1String(cvsettings::store::kSettingsFileName));
     QFile::remove(m_file);
 }
 
@@ -201,21 +202,21 @@ void tst_HostileInput::hostilePlaintext()
 {
     QFETCH(int, loader);
     QFETCH(QByteArray, plaintext);
-    ConfigMgrPrivate& d = *ConfigMgrPrivate::get(m_mgr);
+    ConfigMgrPrivate d(m_mgr);
 
     const PeakGrowth peak;
     if (loader == 0) {
         cvsettings::applyClientConfig(d, plaintext);
-        QCOMPARE(m_mgr->clientConfig().version(), QStringLiteral("0.0.0.0"));
-        QVERIFY(cvsettings::applyClientConfig(d, "<root><Version>1.2</Version></root>"));
-        QCOMPARE(m_mgr->clientConfig().version(), QStringLiteral("1.2"));
+        QCOMPARE(d.clientConfig->version(), QStringLiteral("0.0.0.0"));
+        cvsettings::applyClientConfig(d, "<root><Version>1.2</Version></root>");
+        QCOMPARE(d.clientConfig->version(), QStringLiteral("1.2"));
     } else {
         cvsettings::applyServerDataFile(d, plaintext);
-        QCOMPARE(m_mgr->serverSetting().frontServer(), QString());
-        QCOMPARE(m_mgr->intercomConfig().width(), 0);
+        QCOMPARE(d.serverSetting->frontServer(), QString());
+        QCOMPARE(d.intercomConfig->width(), 0);
         cvsettings::applyServerDataFile(d, "{\"FrontServer\":\"f\",\"Intercom\":{\"Width\":5}}");
-        QCOMPARE(m_mgr->serverSetting().frontServer(), QStringLiteral("f"));
-        QCOMPARE(m_mgr->intercomConfig().width(), 5);
+        QCOMPARE(d.serverSetting->frontServer(), QStringLiteral("f"));
+        QCOMPARE(d.intercomConfig->width(), 5);
     }
     QVERIFY(peak.within(64));
 }
@@ -261,14 +262,15 @@ void tst_HostileInput::hostileDataFiles()
         QVERIFY2(made, path.constData());
     }
 
-    ConfigMgrPrivate::get(m_mgr)->appDirPath = appDir.path();
+    ConfigMgrPrivate d(m_mgr);
+    d.appDirPath = appDir.path();
     const PeakGrowth peak;
-    m_mgr->loadConfig();
-    QVERIFY(m_mgr->thirdLoginConfig(QStringLiteral("Google")).clientId().isEmpty());
+    cvsettings::loadAll(d);
+    QVERIFY(d.thirdLoginConfigs.isEmpty());
     QVERIFY(peak.within(16));
     for (int fd : writers)
         ::close(fd);
-    if (m_mgr->clientConfig().version() != QStringLiteral("3.2.0.4127"))
+    if (d.clientConfig->version() != QStringLiteral("3.2.0.4127"))
         QSKIP("the library is built with another key than the packed test files");
 }
 

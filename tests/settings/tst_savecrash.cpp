@@ -46,7 +46,7 @@ void tst_SaveCrash::unusableLockPathsGiveUp()
     QFETCH(QString, lock);
     QFETCH(QString, kind);
     ConfigMgr* m = ConfigMgr::createInstance();
-    const QString file = ConfigMgrPrivate::get(m)->settingsFilePath;
+    const QString file = savestamps::settingsFile();
     m->saveNormalSetting();
     const QByteArray before = cvtest::readFile(file);
     lock.prepend(file);
@@ -70,7 +70,7 @@ void tst_SaveCrash::unusableLockPathsGiveUp()
 void tst_SaveCrash::killedSavesKeepOldOrNewValues()
 {
     ConfigMgr* m = ConfigMgr::createInstance();
-    const QString file = ConfigMgrPrivate::get(m)->settingsFilePath;
+    const QString file = savestamps::settingsFile();
     for (int g = 0; g < savestamps::kGroups; ++g)
         savestamps::save(*m, g, 0);
     ConfigMgr::destroyInstance();

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-class ConfigMgr;
+class ConfigMgrPrivate;
 
 // Each subcommand takes the arguments after its name and returns the exit
 // status: 0 done, 1 the settings file could not be read, locked or written
@@ -29,17 +29,20 @@ struct Locations {
 };
 Locations& locations();
 
-// A manager on the chosen files; `load` runs the client's load sequence.
-ConfigMgr& manager(bool load = true);
-// Loads the configuration as the client does, on a fresh manager.
-ConfigMgr& loadedManager();
+// The groups on the chosen files: a record of the tool's own around the
+// process's manager; `load` runs the client's load sequence on it.
+ConfigMgrPrivate& record(bool load = true);
+// Loads the configuration as the client does, on a fresh manager and record.
+ConfigMgrPrivate& loadedRecord();
+// Drops the record and the manager; the next record() starts afresh.
+void closeRecord();
 QString settingsFilePath();
 
 // Runs `change` with the file's save lock held from before the load to after
 // the save, so that no other writer's change is lost in between. `change`
-// gets the loaded manager and returns an exit status; on 0 it may set
+// gets the loaded record and returns an exit status; on 0 it may set
 // `done`, printed once the change is known to be on disk.
-int writeTransaction(const std::function<int(ConfigMgr& mgr, QString& done)>& change);
+int writeTransaction(const std::function<int(ConfigMgrPrivate& d, QString& done)>& change);
 
 int fail(const QString& message, int status = 2);
 void print(const QString& text);

@@ -98,7 +98,7 @@ QString sectionKey(const QString& section, const QString& key)
 QMap<QString, QString> snapshot(const QString& file)
 {
     locations().settingsFile = file;
-    ConfigMgr& mgr = loadedManager();
+    ConfigMgrPrivate& d = loadedRecord();
     QMap<QString, QString> values;
     const std::function<void(const QString&, const QList<Row>&)> flatten
         = [&](const QString& prefix, const QList<Row>& rows) {
@@ -112,8 +112,8 @@ QMap<QString, QString> snapshot(const QString& file)
               }
           };
     for (const Group& g : groups())
-        flatten(QLatin1String(g.name), rows(g.held(mgr)));
-    ConfigMgr::destroyInstance();
+        flatten(QLatin1String(g.name), rows(g.held(d)));
+    closeRecord();
     return values;
 }
 
@@ -188,7 +188,7 @@ int loadCommand(const QStringList& args)
             entries.append({ sectionKey(s.key(), k.key()), value });
         }
     }
-    return writeTransaction([&](ConfigMgr&, QString& done) {
+    return writeTransaction([&](ConfigMgrPrivate&, QString& done) {
         store::rewrite(settingsFilePath(), [&](QSettings& ini) {
             ini.clear();
             for (const auto& [key, value] : entries)

@@ -1,6 +1,7 @@
 #include "Groups.h"
 
 #include "ConfigMgr.h"
+#include "ConfigMgr_p.h"
 #include "Corvane.h"
 
 #include <QMetaEnum>
@@ -12,27 +13,21 @@ Q_DECLARE_METATYPE(Corvane::UserPaltform)
 
 namespace {
 
-template <class G, const G& (ConfigMgr::*Get)() const> const QObject& heldGroup(ConfigMgr& mgr) { return (mgr.*Get)(); }
-
-// The client's own way to change a preference: copy, change, write back.
-template <class G, const G& (ConfigMgr::*Get)() const, void (ConfigMgr::*Write)(const G&)>
-bool writeGroup(ConfigMgr& mgr, const char* property, const QVariant& value)
+template <class G, G* const ConfigMgrPrivate::*member> const QObject& heldGroup(ConfigMgrPrivate& d)
 {
-    G copy((mgr.*Get)());
-    if (!copy.setProperty(property, value))
-        return false;
-    (mgr.*Write)(copy);
-    return true;
+    return *(d.*member);
 }
 
-#define CV_READONLY(Name, Class, getter)                                                                               \
-    {                                                                                                                  \
-        Name, heldGroup<Class, &ConfigMgr::getter>, nullptr                                                            \
-    }
-#define CV_CHANGEABLE(Name, Class, getter, writer)                                                                     \
-    {                                                                                                                  \
-        Name, heldGroup<Class, &ConfigMgr::getter>, writeGroup<Class, &ConfigMgr::getter, &ConfigMgr::writer>          \
-    }
+// The client's own way to change a preference: copy, change, write back.
+template <class G, G* const ConfigMgrPrivate::*member>
+bool writeGroup(ConfigMgrPrivate& d, const char* property, const QVariant& value)
+{
+    G copy(*(d.*member));
+    if (!copy.setProperty(property, value))
+        return false;
+    cvsettings::writeGroup(d, d.*member, copy);
+    return true;
+}
 
 // The shared enumerations have no meta-object. Each row names an enumerator
 // through the compiler, so a name that the header does not spell this way
@@ -54,29 +49,17 @@ const Enumeration kSharedEnumerations[] = {
 
 const QList<Group>& groups()
 {
-    static const QList<Group> all = {
-        CV_READONLY("Client", ClientConfig, clientConfig),
-        CV_READONLY("Server", ServerSetting, serverSetting), // overrides are written as raw keys
-        CV_READONLY("Intercom", IntercomConfig, intercomConfig),
-        CV_READONLY("OmsUrl", OmsUrlConfig, omsUrlConfig),
-        CV_CHANGEABLE("Normal", NormalSetting, normalSetting, writeNormalSetting),
-        CV_CHANGEABLE("Meeting", MeetingSetting, meetingSetting, writeMeetingSetting),
-        CV_CHANGEABLE("Message", MessageSetting, messageSetting, writeMessageSetting),
-        CV_CHANGEABLE("Audio", AudioSetting, audioSetting, writeAudioSetting),
-        CV_READONLY("Video", VideoSetting, videoSetting), // not kept in the settings file
-        CV_CHANGEABLE("Record", RecordSetting, recordSetting, writeRecordSetting),
-        CV_CHANGEABLE("Login", LoginSetting, loginSetting, writeLoginSetting),
-        CV_CHANGEABLE("UI", UISetting, uiSetting, writeUiSetting),
-        CV_CHANGEABLE("JoinMeeting", JoinMeetingSetting, joinMeetingSetting, writeJoinMeetingSetting),
-        CV_CHANGEABLE("Share", ShareSetting, shareSetting, writeShareSetting),
-        CV_CHANGEABLE("Onion", OnionSetting, onionSetting, writeOnionSetting),
-        CV_CHANGEABLE("Process", ProcessSetting, processSetting, writeProcessSetting),
-    };
-    return all;
-}
-
+    // The "Server" overrides are written as raw keys; "Video" is not kept in
+    // the settings file.
+#define CV_READONLY(Class, member, name, ...) { name, heldGroup<Class, &ConfigMgrPrivate::member>, nullptr },
+#define CV_CHANGEABLE(Class, member, Operation, name, step)                                                            \
+    { name, heldGroup<Class, &ConfigMgrPrivate::member>,                                                               \
+        GroupRow<Class>::hasSection ? writeGroup<Class, &ConfigMgrPrivate::member> : nullptr },
+    static const QList<Group> all = { CV_SETTINGS_GROUPS(CV_READONLY, , CV_CHANGEABLE) };
 #undef CV_READONLY
 #undef CV_CHANGEABLE
+    return all;
+}
 
 const Group* findGroup(const QString& name)
 {

@@ -8,17 +8,18 @@
 #include <QStringList>
 #include <QVariant>
 
-class ConfigMgr;
+class ConfigMgrPrivate;
 
-// The groups the tool knows, by the names it shows them under (the settings
-// file's section names). Changeable groups also know how to hand a changed
-// copy back to the manager.
+// The groups the tool knows, every group the manager holds, by the names it
+// shows them under (the settings file's section names). Groups the client
+// saves also know how to write a changed copy back.
 struct Group {
     const char* name;
-    const QObject& (*held)(ConfigMgr& mgr);
+    const QObject& (*held)(ConfigMgrPrivate& d);
     // Applies `value` to a copy of the held group and writes the copy back
-    // through the manager; null for groups the client never saves.
-    bool (*write)(ConfigMgr& mgr, const char* property, const QVariant& value);
+    // as the manager's write operation does; null for groups the client
+    // never saves.
+    bool (*write)(ConfigMgrPrivate& d, const char* property, const QVariant& value);
 };
 
 const QList<Group>& groups();

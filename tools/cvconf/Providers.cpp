@@ -7,6 +7,7 @@
 #include "Output.h"
 
 #include "ConfigMgr.h"
+#include "ConfigMgr_p.h"
 
 #include <QJsonDocument>
 
@@ -36,23 +37,23 @@ QList<Row> providerRows(const QObject& provider)
 
 struct Purpose {
     const char* name;
-    const QObject* (*find)(ConfigMgr& mgr, const QString& provider, ThirdLoginConfig& scratch);
+    const QObject* (*find)(const ConfigMgrPrivate& d, const QString& provider);
 };
 
 const Purpose kPurposes[] = {
     { "login",
-        [](ConfigMgr& mgr, const QString& provider, ThirdLoginConfig& scratch) -> const QObject* {
-            // By value: an unknown name gives an object with an empty name.
-            scratch = mgr.thirdLoginConfig(provider);
-            return scratch.name() == provider ? &scratch : nullptr;
+        [](const ConfigMgrPrivate& d, const QString& provider) -> const QObject* {
+            // As the manager hands it out: only under its own name.
+            const ThirdLoginConfig* held = d.thirdLoginConfigs.value(provider);
+            return held && held->name() == provider ? held : nullptr;
         } },
     { "contacts",
-        [](ConfigMgr& mgr, const QString& provider, ThirdLoginConfig&) -> const QObject* {
-            return mgr.thirdContactsConfig(provider);
+        [](const ConfigMgrPrivate& d, const QString& provider) -> const QObject* {
+            return d.thirdContactsConfigs.value(provider);
         } },
     { "calendar",
-        [](ConfigMgr& mgr, const QString& provider, ThirdLoginConfig&) -> const QObject* {
-            return mgr.thirdCalendarConfig(provider);
+        [](const ConfigMgrPrivate& d, const QString& provider) -> const QObject* {
+            return d.thirdCalendarConfigs.value(provider);
         } },
 };
 
@@ -65,16 +66,15 @@ int providersCommand(const QStringList& argsIn)
     if (!args.isEmpty())
         return fail(QStringLiteral("usage: cvconf providers [--json]"));
 
-    ConfigMgr& mgr = loadedManager();
-    const QStringList names { mgr.google(), mgr.facebook(), mgr.outlook() };
+    const ConfigMgrPrivate& d = loadedRecord();
+    const QStringList names { d.owner->google(), d.owner->facebook(), d.owner->outlook() };
     QJsonObject all;
     QString text;
     for (const Purpose& purpose : kPurposes) {
         QJsonObject found;
         QString section;
         for (const QString& name : names) {
-            ThirdLoginConfig scratch;
-            if (const QObject* provider = purpose.find(mgr, name, scratch)) {
+            if (const QObject* provider = purpose.find(d, name)) {
                 const QList<Row> r = providerRows(*provider);
                 found.insert(name, toJson(r));
                 section += toText(QStringLiteral("%1 %2").arg(QLatin1String(purpose.name), name), r);

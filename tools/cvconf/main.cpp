@@ -21,6 +21,7 @@
 #include <QTextCodec>
 
 #include <cstdio>
+#include <memory>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -138,7 +139,7 @@ bool resolve(const QString& text, Target& target, QString& error, bool needPrope
     for (const store::StoredKey& k : keys)
         if (k.key.compare(name, Qt::CaseInsensitive) == 0)
             propertyName = k.property;
-    const QMetaObject* meta = target.group->held(manager(false)).metaObject();
+    const QMetaObject* meta = target.group->held(record(false)).metaObject();
     for (int i = QObject::staticMetaObject.propertyCount(); i < meta->propertyCount(); ++i) {
         if (propertyName.compare(QLatin1String(meta->property(i).name()), Qt::CaseInsensitive) == 0) {
             target.property = meta->property(i);
@@ -166,29 +167,45 @@ Locations& locations()
     return where;
 }
 
-ConfigMgr& manager(bool load)
+namespace {
+
+std::unique_ptr<ConfigMgrPrivate>& heldRecord()
 {
-    const bool fresh = !ConfigMgr::getInstance();
-    ConfigMgr* mgr = ConfigMgr::createInstance();
-    if (fresh) {
-        ConfigMgrPrivate* d = ConfigMgrPrivate::get(mgr);
+    static std::unique_ptr<ConfigMgrPrivate> held;
+    return held;
+}
+
+} // namespace
+
+ConfigMgrPrivate& record(bool load)
+{
+    std::unique_ptr<ConfigMgrPrivate>& held = heldRecord();
+    if (!held) {
+        held = std::make_unique<ConfigMgrPrivate>(ConfigMgr::createInstance());
         if (!locations().settingsFile.isEmpty())
-            d->settingsFilePath = QFileInfo(locations().settingsFile).absoluteFilePath();
+            held->settingsFilePath = QFileInfo(locations().settingsFile).absoluteFilePath();
         if (!locations().appDir.isEmpty())
-            d->appDirPath = QFileInfo(locations().appDir).absoluteFilePath();
+            held->appDirPath = QFileInfo(locations().appDir).absoluteFilePath();
     }
     if (load)
-        mgr->loadConfig();
-    return *mgr;
+        cvsettings::loadAll(*held);
+    return *held;
 }
 
-ConfigMgr& loadedManager()
+ConfigMgrPrivate& loadedRecord()
 {
-    ConfigMgr::destroyInstance();
-    return manager(true);
+    closeRecord();
+    return record(true);
 }
 
-QString settingsFilePath() { return ConfigMgrPrivate::get(&manager(false))->settingsFilePath; }
+// The record's settings objects are the manager's children.
+void closeRecord()
+{
+    heldRecord().reset();
+    ConfigMgr::destroyInstance();
+}
+
+QString settingsFilePath() { return record(false).settingsFilePath; }
 
 namespace {
 
@@ -225,7 +242,7 @@ bool written(const QString& copy)
 
 } // namespace
 
-int writeTransaction(const std::function<int(ConfigMgr& mgr, QString& done)>& change)
+int writeTransaction(const std::function<int(ConfigMgrPrivate& d, QString& done)>& change)
 {
     const QString file = settingsFilePath();
     const store::SaveTransaction transaction(file);
@@ -250,16 +267,16 @@ int writeTransaction(const std::function<int(ConfigMgr& mgr, QString& done)>& ch
     QFile::remove(copy);
     if (QFileInfo::exists(file) && !QFile::copy(file, copy))
         return failed();
-    ConfigMgr::destroyInstance();
+    closeRecord();
     locations().settingsFile = copy;
     QString done;
     int status = 0;
     bool savedAll = false;
     {
         const store::SaveTransaction onCopy(copy);
-        status = change(loadedManager(), done);
+        status = change(loadedRecord(), done);
         savedAll = onCopy.locked() && !onCopy.failed();
-        ConfigMgr::destroyInstance();
+        closeRecord();
     }
     locations().settingsFile = file;
     if (status != 0) {
@@ -315,11 +332,11 @@ int showCommand(const QStringList& argsIn)
     } else {
         return fail(QStringLiteral("unknown group '%1' (groups: %2)").arg(args.first(), groupNames().join(", ")));
     }
-    ConfigMgr& mgr = loadedManager();
+    ConfigMgrPrivate& d = loadedRecord();
     QJsonObject all;
     QString text = QStringLiteral("# settings file: %1\n").arg(settingsFilePath());
     for (const Group* g : shown) {
-        const QList<Row> r = rows(g->held(mgr));
+        const QList<Row> r = rows(g->held(d));
         all.insert(QLatin1String(g->name), toJson(r));
         text += toText(QLatin1String(g->name), r) + QLatin1Char('\n');
     }
@@ -337,7 +354,7 @@ int getCommand(const QStringList& args)
         return fail(error);
     if (isList(t.property))
         return fail(QStringLiteral("%1 holds a list; see cvconf show %2").arg(qualified(t), t.group->name));
-    for (const Row& row : rows(t.group->held(loadedManager())))
+    for (const Row& row : rows(t.group->held(loadedRecord())))
         if (row.name == QLatin1String(t.property.name()))
             print((row.value.isBool()            ? QLatin1String(row.value.toBool() ? "true" : "false")
                           : row.value.isDouble() ? QString::number(row.value.toVariant().toLongLong())
@@ -354,7 +371,7 @@ int listKeysCommand(const QStringList& args)
         return fail(QStringLiteral("usage: cvconf list-keys GROUP"));
     if (!resolve(args.first(), t, error, false) || args.first().contains(QLatin1Char('.')))
         return fail(error.isEmpty() ? QStringLiteral("usage: cvconf list-keys GROUP") : error);
-    const QMetaObject* meta = t.group->held(manager(false)).metaObject();
+    const QMetaObject* meta = t.group->held(record(false)).metaObject();
     QString out;
     for (int i = QObject::staticMetaObject.propertyCount(); i < meta->propertyCount(); ++i)
         out += QLatin1String(meta->property(i).name()) + QLatin1Char('\n');
@@ -397,12 +414,12 @@ int setCommand(const QStringList& argsIn)
         return fail(error);
     if (t.key.isEmpty())
         return fail(QStringLiteral("%1 is not kept in the settings file and cannot be set").arg(qualified(t)));
-    return writeTransaction([&](ConfigMgr& mgr, QString& done) {
+    return writeTransaction([&](ConfigMgrPrivate& d, QString& done) {
         if (server) {
             // The library never writes this section: the override is a raw key.
             const QString key = QStringLiteral("Server/") + t.key;
             store::rewrite(settingsFilePath(), [&](QSettings& ini) { ini.setValue(key, value); });
-        } else if (!t.group->write(mgr, t.property.name(), value)) {
+        } else if (!t.group->write(d, t.property.name(), value)) {
             return fail(QStringLiteral("could not set %1").arg(qualified(t)), 1);
         }
         done = QStringLiteral("%1 = %2\n").arg(qualified(t), value.toString());
@@ -439,7 +456,7 @@ int resetCommand(const QStringList& args)
     } else {
         keys << t.key;
     }
-    return writeTransaction([&](ConfigMgr&, QString& done) {
+    return writeTransaction([&](ConfigMgrPrivate&, QString& done) {
         // Only the keys the client reads leave the file; anything else in the
         // section stays.
         store::rewrite(settingsFilePath(), [&](QSettings& ini) {
@@ -473,8 +490,8 @@ int accountCommand(const QStringList& args)
         while (password.endsWith(QLatin1Char('\n')) || password.endsWith(QLatin1Char('\r')))
             password.chop(1);
     }
-    return writeTransaction([&](ConfigMgr& mgr, QString& done) {
-        LoginSetting login(mgr.loginSetting());
+    return writeTransaction([&](ConfigMgrPrivate& d, QString& done) {
+        LoginSetting login(*d.loginSetting);
         if (add) {
             LoginSettingUser user;
             user.setEmail(email);
@@ -485,7 +502,7 @@ int accountCommand(const QStringList& args)
                 return fail(QStringLiteral("no saved account '%1'").arg(email), 1);
             login.removeUser(email);
         }
-        mgr.writeLoginSetting(login);
+        cvsettings::writeGroup(d, d.loginSetting, login);
         done = QStringLiteral("account %1 %2\n").arg(email, add ? QStringLiteral("saved") : QStringLiteral("removed"));
         return 0;
     });
@@ -525,7 +542,7 @@ int main(int argc, char** argv)
     for (const Command& c : kCommands) {
         if (name == QLatin1String(c.name)) {
             const int status = c.run(args);
-            ConfigMgr::destroyInstance();
+            closeRecord();
             return status;
         }
     }
