@@ -35,6 +35,12 @@ inline QString isolateHome()
     return switched ? home.path() : QString();
 }
 
+inline bool& skipped()
+{
+    static bool any = false;
+    return any;
+}
+
 inline QByteArray readFile(const QString& path)
 {
     QFile f(path);
@@ -97,12 +103,22 @@ private slots:
 
 } // namespace cvtest
 
-#define CV_SETTINGS_TEST_MAIN(TestObject)                                                                              \
-    int main(int argc, char* argv[])                                                                                   \
+// QSKIP that also makes the executable report itself skipped to CTest (exit
+// code 77) when no case failed; Qt Test alone would count the run as passed.
+#define CV_QSKIP(reason)                                                                                               \
+    do {                                                                                                               \
+        cvtest::skipped() = true;                                                                                      \
+        QSKIP(reason);                                                                                                 \
+    } while (0)
+
+#define CV_SETTINGS_TEST_MAIN(TestObject) CV_SETTINGS_TEST_MAIN_AS(main, TestObject)
+#define CV_SETTINGS_TEST_MAIN_AS(function, TestObject)                                                                 \
+    int function(int argc, char* argv[])                                                                               \
     {                                                                                                                  \
         cvtest::isolateHome();                                                                                         \
         QCoreApplication app(argc, argv);                                                                              \
         TestObject tc;                                                                                                 \
         QTEST_SET_MAIN_SOURCE_PATH                                                                                     \
-        return QTest::qExec(&tc, argc, argv);                                                                          \
+        const int failed = QTest::qExec(&tc, argc, argv);                                                              \
+        return failed == 0 && cvtest::skipped() ? 77 : failed;                                                         \
     }

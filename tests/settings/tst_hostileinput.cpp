@@ -262,7 +262,7 @@ void tst_HostileInput::hostileDataFiles()
     QVERIFY(m_mgr->thirdLoginConfig(QStringLiteral("Google")).clientId().isEmpty());
     QVERIFY(peak.within(16));
     if (m_mgr->clientConfig().version() != QStringLiteral("3.2.0.4127"))
-        QSKIP("the library is built with another key than the packed test files");
+        CV_QSKIP("the library is built with another key than the packed test files");
 }
 
 CV_SETTINGS_TEST_MAIN(tst_HostileInput)
