@@ -13,14 +13,8 @@
 // and reports any group that went back ("lost"); it ends with
 // "done <rounds> <lost> <changes seen>".
 
-#include "ConfigMgr.h"
+#include "ConfigMgr.h" // every settings class
 #include "ConfigMgr_p.h"
-#include "JoinMeetingSetting.h"
-#include "LoginSetting.h"
-#include "LoginSettingUser.h"
-#include "NormalSetting.h"
-#include "OnionSetting.h"
-#include "ProcessSetting.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -16,8 +16,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <functional>
-
 namespace cvtest {
 
 inline QString isolateHome()
@@ -70,15 +68,12 @@ inline QVariantMap properties(const QObject& object)
 }
 
 // Logs every signal that the watched objects emit, in emission order, as
-// "Class::signal" and as the signal's index within its class; onEmit runs
-// with the sender at each emission.
+// "Class::signal".
 class SignalLog : public QObject
 {
     Q_OBJECT
 public:
     QStringList names;
-    QVector<int> indices;
-    std::function<void(const QObject*)> onEmit;
 
     void watch(const QObject* object)
     {
@@ -87,7 +82,7 @@ public:
             if (mo->method(i).methodType() == QMetaMethod::Signal)
                 QVERIFY(QMetaObject::connect(object, i, this, metaObject()->indexOfSlot("hit()")));
     }
-    void clear() { names.clear(), indices.clear(); }
+    void clear() { names.clear(); }
 
 private slots:
     void hit()
@@ -95,9 +90,6 @@ private slots:
         const QMetaObject* mo = sender()->metaObject();
         names << QString::fromLatin1(mo->className()) + QLatin1String("::")
                 + QString::fromLatin1(mo->method(senderSignalIndex()).name());
-        indices << senderSignalIndex() - mo->methodOffset();
-        if (onEmit)
-            onEmit(sender());
     }
 };
 

@@ -4,17 +4,9 @@
 
 #include "TestEnvironment.h"
 
-#include "ClientConfig.h"
-#include "ConfigMgr.h"
+#include "ConfigMgr.h" // every settings class
 #include "ConfigMgr_p.h"
-#include "IntercomConfig.h"
-#include "JoinMeetingSetting.h"
-#include "LoginSetting.h"
-#include "LoginSettingUser.h"
-#include "NormalSetting.h"
 #include "ProductFiles_p.h"
-#include "ServerSetting.h"
-#include "ThirdLoginConfig.h"
 
 #include <QFile>
 #include <QTemporaryDir>
