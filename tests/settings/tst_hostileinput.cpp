@@ -52,13 +52,8 @@ struct PeakGrowth {
             reset.write("5"); // the peak restarts from the current resident set
         start = statusKib("VmRSS:");
     }
-    // Reports the growth and whether it stays within `boundMib` (sanitizer slack included).
-    bool within(qint64 boundMib) const
-    {
-        const qint64 mib = (statusKib("VmHWM:") - start) / 1024;
-        qInfo("%s: peak resident set grew by %lld MiB", QTest::currentDataTag(), static_cast<long long>(mib));
-        return mib <= boundMib * kSlack;
-    }
+    // Whether the growth stays within `boundMib` (sanitizer slack included).
+    bool within(qint64 boundMib) const { return (statusKib("VmHWM:") - start) / 1024 <= boundMib * kSlack; }
 };
 
 // The part of a settings file that must load whatever else the file holds.
