@@ -119,7 +119,7 @@ private slots:
         QCOMPARE(mgr->thirdLoginConfig(mgr->google()).scope(), QStringLiteral("openid email profile"));
         QCOMPARE(d->thirdCalendarConfigs.size(), 2);
 
-        cvtest::SignalLog log;
+        cvtest::Probe log;
         for (const QObject* object : mgr->children())
             log.watch(object);
         log.watch(mgr);
@@ -132,7 +132,7 @@ private slots:
         // A root with only Version: missing texts become empty and missing
         // numbers 0, each change signalled in the order the setters run.
         ClientConfig& c = *d->clientConfig;
-        cvtest::SignalLog log;
+        cvtest::Probe log;
         log.watch(&c);
         QVERIFY(applyClientConfig(*d, "<root><Version>9</Version></root>"));
         QCOMPARE(log.names,
@@ -254,7 +254,7 @@ private slots:
 
         // A group present clears its missing leaves; groups absent, or named in
         // another case, leave theirs alone.
-        cvtest::SignalLog log;
+        cvtest::Probe log;
         log.watch(d->omsUrlConfig);
         applyOmsUrlConfig(*d,
             "<oms><url><MyPlan>a</MyPlan><UpdatePlan>b</UpdatePlan><SignUp>c</SignUp>"
@@ -324,7 +324,7 @@ private slots:
 
         // Empty texts never clear; ids apply whatever their value; an Intercom
         // that is not an object changes nothing.
-        cvtest::SignalLog log;
+        cvtest::Probe log;
         log.watch(d->intercomConfig);
         applyServerDataFile(*d, R"({"FrontServer": "", "RoomAppID": true, "A2Server": null, "Intercom": [1, 2]})");
         QCOMPARE(mgr->serverSetting().frontServer(), QStringLiteral("f"));
