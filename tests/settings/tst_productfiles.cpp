@@ -290,14 +290,6 @@ private slots:
         QCOMPARE(mgr->thirdCalendarConfig(mgr->outlook())->resultUrl(), QStringLiteral("u"));
         QVERIFY(!mgr->thirdCalendarConfig(mgr->google()));
 
-        // Reachable through the meta-object as method 4 (and 5, alike).
-        const QMetaObject& mo = ConfigMgr::staticMetaObject;
-        ThirdContactsConfig* viaMeta = nullptr;
-        QVERIFY(
-            mo.method(mo.methodOffset() + 4)
-                .invoke(mgr, Q_RETURN_ARG(ThirdContactsConfig*, viaMeta), Q_ARG(QString, QStringLiteral("Outlook"))));
-        QCOMPARE(viaMeta, contacts);
-
         // A reload files new objects; old names stay, old pointers stay valid.
         applyThirdConfigs(*d,
             "<root><ThirdContacts><Third><ThirdName>Google</ThirdName></Third>"
