@@ -13,7 +13,7 @@
 // and reports any group that went back ("lost"); it ends with
 // "done <rounds> <lost> <changes seen>".
 
-#include "ConfigMgr.h"
+#include "ConfigMgr.h" // every settings class
 #include "ConfigMgr_p.h"
 #include "JoinMeetingSetting.h"
 #include "LoginSetting.h"
@@ -235,13 +235,9 @@ inline int saveLoop(int argc, char** argv)
 
 // main() of a test that can also be its own save-loop child.
 #define CV_SAVE_STAMPS_TEST_MAIN(TestObject)                                                                           \
-    int main(int argc, char* argv[])                                                                                   \
+    static CV_SETTINGS_TEST_MAIN_AS(cvMain, TestObject) int main(int argc, char* argv[])                               \
     {                                                                                                                  \
         if (argc > 1 && std::strcmp(argv[1], "--save-loop") == 0)                                                      \
             return savestamps::saveLoop(argc, argv);                                                                   \
-        cvtest::isolateHome();                                                                                         \
-        QCoreApplication app(argc, argv);                                                                              \
-        TestObject tc;                                                                                                 \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                                     \
-        return QTest::qExec(&tc, argc, argv);                                                                          \
+        return cvMain(argc, argv);                                                                                     \
     }

@@ -7,6 +7,8 @@
 // touches the real home or shares a settings file with a parallel run. Use
 // CV_SETTINGS_TEST_MAIN(TestClass) instead of QTEST_GUILESS_MAIN.
 
+#include "ConfigMgr.h" // every settings class
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
@@ -17,6 +19,13 @@
 #include <QTest>
 
 #include <functional>
+
+// Containers of settings objects as QVariant values; the library registers
+// none. Enumerations read and write as plain ints.
+using UserMap = QMap<QString, LoginSettingUser>;
+using VideoList = QList<VideoSettingVideo>;
+Q_DECLARE_METATYPE(VideoSettingVideo)
+Q_DECLARE_METATYPE(LoginSettingUser)
 
 namespace cvtest {
 
@@ -33,6 +42,12 @@ inline QString isolateHome()
         return true;
     }();
     return switched ? home.path() : QString();
+}
+
+inline bool& skipped()
+{
+    static bool any = false;
+    return any;
 }
 
 inline QByteArray readFile(const QString& path)
@@ -63,46 +78,94 @@ inline QVariantMap properties(const QObject& object)
     return map;
 }
 
-// Logs every signal that the watched objects emit, in emission order, as
-// "Class::signal" and as the signal's index within its class; onEmit runs
-// with the sender at each emission.
-class SignalLog : public QObject
+inline QStringList snapshot(const QObject* obj);
+
+// Comparable text of a property value, containers included.
+inline QString describe(const QVariant& v)
 {
-    Q_OBJECT
+    QStringList parts;
+    if (v.userType() == qMetaTypeId<VideoList>()) {
+        for (const VideoSettingVideo& video : v.value<VideoList>())
+            parts << snapshot(&video).join(',');
+    } else if (v.userType() == qMetaTypeId<UserMap>()) {
+        const UserMap users = v.value<UserMap>();
+        for (auto it = users.begin(); it != users.end(); ++it)
+            parts << it.key() + '=' + snapshot(&it.value()).join(',');
+    } else {
+        return v.toString();
+    }
+    return '[' + parts.join(';') + ']';
+}
+
+// Every property value of an object, in property order.
+inline QStringList snapshot(const QObject* obj)
+{
+    QStringList values;
+    const QMetaObject* mo = obj->metaObject();
+    for (int i = mo->propertyOffset(); i < mo->propertyCount(); ++i)
+        values << describe(mo->property(i).read(obj));
+    return values;
+}
+
+// Receives every signal of the watched objects as a raw meta-call, so it sees
+// the emitted argument itself: as "Class::signal" and the signal's index in
+// its class, the argument's value, the sender's values at that moment, and
+// the pointer, which onHit may feed back into the sender.
+class Probe : public QObject
+{
+    static constexpr int kBase = 0x7000; // far above our own methods; connections keep 16 bits
+
 public:
     QStringList names;
     QVector<int> indices;
-    std::function<void(const QObject*)> onEmit;
+    QStringList args;
+    QVector<QStringList> states;
+    std::function<void(QObject* sender, int index, void* arg)> onHit;
 
-    void watch(const QObject* object)
+    void watch(const QObject* obj)
     {
-        const QMetaObject* mo = object->metaObject();
+        const QMetaObject* mo = obj->metaObject();
         for (int i = mo->methodOffset(); i < mo->methodCount(); ++i)
             if (mo->method(i).methodType() == QMetaMethod::Signal)
-                QVERIFY(QMetaObject::connect(object, i, this, metaObject()->indexOfSlot("hit()")));
+                QVERIFY(QMetaObject::connect(obj, i, this, kBase + i - mo->methodOffset()));
     }
-    void clear() { names.clear(), indices.clear(); }
-
-private slots:
-    void hit()
+    void clear() { names.clear(), indices.clear(), args.clear(), states.clear(); }
+    int qt_metacall(QMetaObject::Call call, int id, void** argv) override
     {
-        const QMetaObject* mo = sender()->metaObject();
-        names << QString::fromLatin1(mo->className()) + QLatin1String("::")
-                + QString::fromLatin1(mo->method(senderSignalIndex()).name());
-        indices << senderSignalIndex() - mo->methodOffset();
-        if (onEmit)
-            onEmit(sender());
+        if (call != QMetaObject::InvokeMetaMethod || id < kBase)
+            return QObject::qt_metacall(call, id, argv);
+        QObject* from = sender();
+        const QMetaMethod signal = from->metaObject()->method(senderSignalIndex());
+        // The types that the library leaves unregistered are its enumerations, held as ints.
+        const int type = QMetaType::type(signal.parameterTypes().value(0));
+        names << QString::fromLatin1(from->metaObject()->className() + QByteArray("::") + signal.name());
+        indices << id - kBase;
+        args << (signal.parameterCount() ? describe(QVariant(type ? type : int(QMetaType::Int), argv[1])) : QString());
+        states << snapshot(from);
+        if (onHit)
+            onHit(from, id - kBase, argv[1]);
+        return -1;
     }
 };
 
 } // namespace cvtest
 
-#define CV_SETTINGS_TEST_MAIN(TestObject)                                                                              \
-    int main(int argc, char* argv[])                                                                                   \
+// QSKIP that also makes the executable report itself skipped to CTest (exit
+// code 77) when no case failed; Qt Test alone would count the run as passed.
+#define CV_QSKIP(reason)                                                                                               \
+    do {                                                                                                               \
+        cvtest::skipped() = true;                                                                                      \
+        QSKIP(reason);                                                                                                 \
+    } while (0)
+
+#define CV_SETTINGS_TEST_MAIN(TestObject) CV_SETTINGS_TEST_MAIN_AS(main, TestObject)
+#define CV_SETTINGS_TEST_MAIN_AS(function, TestObject)                                                                 \
+    int function(int argc, char* argv[])                                                                               \
     {                                                                                                                  \
         cvtest::isolateHome();                                                                                         \
         QCoreApplication app(argc, argv);                                                                              \
         TestObject tc;                                                                                                 \
         QTEST_SET_MAIN_SOURCE_PATH                                                                                     \
-        return QTest::qExec(&tc, argc, argv);                                                                          \
+        const int failed = QTest::qExec(&tc, argc, argv);                                                              \
+        return failed == 0 && cvtest::skipped() ? 77 : failed;                                                         \
     }

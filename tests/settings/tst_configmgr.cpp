@@ -215,7 +215,7 @@ private slots:
 
         m = ConfigMgr::createInstance();
         QVERIFY(QDir(QCoreApplication::applicationDirPath()).entryList({ "*.data" }).isEmpty());
-        cvtest::SignalLog log;
+        cvtest::Probe log;
         for (const QObject* group : m->children())
             log.watch(group);
         QVERIFY(!m->supportIcsFile());
@@ -233,7 +233,7 @@ private slots:
     void setWriteAndSave()
     {
         ConfigMgr* m = ConfigMgr::createInstance();
-        cvtest::SignalLog log;
+        cvtest::Probe log;
         for (const QObject* group : m->children())
             log.watch(group);
         NormalSetting normal;
@@ -386,7 +386,7 @@ private slots:
             "[Audio]\nCapDevIndex=abc\nEncoderId=99999999999999999999\nAEC=False\nVAD=true\n"
             "[Record]\nRecordType=yes\nVideoFramerate=2.5\n");
         ConfigMgr* m = ConfigMgr::createInstance();
-        cvtest::SignalLog log;
+        cvtest::Probe log;
         for (const QObject* group : m->children())
             log.watch(group);
         m->loadConfig();

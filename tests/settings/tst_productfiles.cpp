@@ -30,11 +30,6 @@ void writeFile(const QString& path, const QByteArray& text)
     cvtest::writeFile(path, text);
 }
 
-// Whether a case was skipped because this build's key file is not at hand;
-// the run then reports itself skipped.
-bool g_skippedForKey = false;
-constexpr int kSkipReturnCode = 77;
-
 QByteArray nested(int levels) { return QByteArray("<p>").repeated(levels) + QByteArray("</p>").repeated(levels); }
 
 enum Form { Utf8, Utf16, Utf16NoMark };
@@ -56,12 +51,8 @@ ics::AssociationFile cache(const QByteArray& text)
 
 // Packing needs the private half of the key this build reads with.
 #define REQUIRE_KEY_FILE()                                                                                             \
-    do {                                                                                                               \
-        if (!*CV_TEST_KEY_FILE) {                                                                                      \
-            g_skippedForKey = true;                                                                                    \
-            QSKIP("no key file for this build's data-file key; configure with -DCVSETTINGS_TEST_KEY_FILE=<key file>"); \
-        }                                                                                                              \
-    } while (0)
+    if (!*CV_TEST_KEY_FILE)                                                                                            \
+    CV_QSKIP("no key file for this build's data-file key; configure with -DCVSETTINGS_TEST_KEY_FILE=<key file>")
 
 class TestProductFiles : public QObject
 {
@@ -129,7 +120,7 @@ private slots:
         QCOMPARE(d->thirdLoginConfigs.value(mgr->google())->scope(), QStringLiteral("openid email profile"));
         QCOMPARE(d->thirdCalendarConfigs.size(), 2);
 
-        cvtest::SignalLog log;
+        cvtest::Probe log;
         for (const QObject* object : mgr->children())
             log.watch(object);
         log.watch(mgr);
@@ -142,7 +133,7 @@ private slots:
         // A root with only Version: missing texts become empty and missing
         // numbers 0, each change signalled in the order the setters run.
         ClientConfig& c = *d->clientConfig;
-        cvtest::SignalLog log;
+        cvtest::Probe log;
         log.watch(&c);
         applyClientConfig(*d, "<root><Version>9</Version></root>");
         QCOMPARE(log.names,
@@ -264,7 +255,7 @@ private slots:
 
         // A group present clears its missing leaves; groups absent, or named in
         // another case, leave theirs alone.
-        cvtest::SignalLog log;
+        cvtest::Probe log;
         log.watch(d->omsUrlConfig);
         applyOmsUrlConfig(*d,
             "<oms><url><MyPlan>a</MyPlan><UpdatePlan>b</UpdatePlan><SignUp>c</SignUp>"
@@ -325,7 +316,7 @@ private slots:
 
         // Empty texts never clear; ids apply whatever their value; an Intercom
         // that is not an object changes nothing.
-        cvtest::SignalLog log;
+        cvtest::Probe log;
         log.watch(d->intercomConfig);
         applyServerDataFile(*d, R"({"FrontServer": "", "RoomAppID": true, "A2Server": null, "Intercom": [1, 2]})");
         QCOMPARE(d->serverSetting->frontServer(), QStringLiteral("f"));
@@ -451,15 +442,5 @@ private slots:
     }
 };
 
-// As CV_SETTINGS_TEST_MAIN, and tells CTest when cases were skipped for want
-// of the key file.
-int main(int argc, char* argv[])
-{
-    cvtest::isolateHome();
-    QCoreApplication app(argc, argv);
-    TestProductFiles tc;
-    QTEST_SET_MAIN_SOURCE_PATH
-    const int failed = QTest::qExec(&tc, argc, argv);
-    return failed == 0 && g_skippedForKey ? kSkipReturnCode : failed;
-}
+CV_SETTINGS_TEST_MAIN(TestProductFiles)
 #include "tst_productfiles.moc"

@@ -4,52 +4,19 @@
 
 #include "TestEnvironment.h"
 
-#include "ConfigMgr.h" // every settings class
 #include "PathHelper.h"
 
 #include <QMetaEnum>
 
 #include <memory>
 
-QT_WARNING_DISABLE_DEPRECATED // trUtf8, compared with tr
+using cvtest::describe;
+using cvtest::Probe;
+using cvtest::snapshot;
 
-    // Containers of settings objects as QVariant values; the library registers
-    // none. Enumerations read and write as plain ints.
-    using UserMap
-    = QMap<QString, LoginSettingUser>;
-using VideoList = QList<VideoSettingVideo>;
-Q_DECLARE_METATYPE(VideoSettingVideo)
-Q_DECLARE_METATYPE(LoginSettingUser)
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations" // trUtf8, compared with tr
 
 namespace {
-
-QStringList snapshot(const QObject* obj);
-
-// Comparable text of a property value, containers included.
-QString describe(const QVariant& v)
-{
-    QStringList parts;
-    if (v.userType() == qMetaTypeId<VideoList>()) {
-        for (const VideoSettingVideo& video : v.value<VideoList>())
-            parts << snapshot(&video).join(',');
-    } else if (v.userType() == qMetaTypeId<UserMap>()) {
-        const UserMap users = v.value<UserMap>();
-        for (auto it = users.begin(); it != users.end(); ++it)
-            parts << it.key() + '=' + snapshot(&it.value()).join(',');
-    } else {
-        return v.toString();
-    }
-    return '[' + parts.join(';') + ']';
-}
-
-QStringList snapshot(const QObject* obj)
-{
-    QStringList values;
-    const QMetaObject* mo = obj->metaObject();
-    for (int i = mo->propertyOffset(); i < mo->propertyCount(); ++i)
-        values << describe(mo->property(i).read(obj));
-    return values;
-}
 
 // A value of the property's type that differs from `current`. Enumerations
 // get a value that names no enumerator and lies outside the range of any
@@ -78,43 +45,6 @@ QVariant otherValue(const QMetaProperty& p, const QVariant& current)
     user.setEmail(QStringLiteral("a@example.org"));
     return QVariant::fromValue(UserMap { { user.email(), user } });
 }
-
-// Receives every signal of the watched objects as a raw meta-call, so it sees
-// the emitted argument itself: its value, the sender's values at that moment,
-// and the pointer, which onHit may feed back into the sender.
-class Probe : public QObject
-{
-    static constexpr int kBase = 0x7000; // far above our own methods; connections keep 16 bits
-
-public:
-    QVector<int> indices;
-    QStringList args;
-    QVector<QStringList> states;
-    std::function<void(QObject* sender, int index, void* arg)> onHit;
-
-    void watch(QObject* obj)
-    {
-        const QMetaObject* mo = obj->metaObject();
-        for (int i = mo->methodOffset(); i < mo->methodCount(); ++i)
-            QVERIFY(QMetaObject::connect(obj, i, this, kBase + i - mo->methodOffset()));
-    }
-    void clear() { indices.clear(), args.clear(), states.clear(); }
-    int qt_metacall(QMetaObject::Call call, int id, void** argv) override
-    {
-        if (call != QMetaObject::InvokeMetaMethod || id < kBase)
-            return QObject::qt_metacall(call, id, argv);
-        QObject* from = sender();
-        const QMetaMethod signal = from->metaObject()->method(senderSignalIndex());
-        // The types that the library leaves unregistered are its enumerations, held as ints.
-        const int type = QMetaType::type(signal.parameterTypes().value(0));
-        indices << id - kBase;
-        args << describe(QVariant(type ? type : int(QMetaType::Int), argv[1]));
-        states << snapshot(from);
-        if (onHit)
-            onHit(from, id - kBase, argv[1]);
-        return -1;
-    }
-};
 
 // One row of a class's table: property, type, default, signal parameter
 // (null: named like the property), and whether it has no storage.
