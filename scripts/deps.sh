@@ -9,6 +9,7 @@ CV_PACKAGES=(
   libssl-dev                         # OpenSSL: cvdata, and the oracle in tests
   libgmp-dev libbenchmark-dev        # benchmark anchors
   clang-14 libfuzzer-14-dev          # fuzz targets
+  clang-format-14                    # the format check
   g++-mingw-w64-x86-64 wine64        # Windows build of the crypto half, run under Wine
 )
 

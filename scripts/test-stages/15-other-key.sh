@@ -10,6 +10,7 @@ if [ ! -x "$cvdata" ]; then
   exit 1
 fi
 mkdir -p "$build"
+rm -f "$build/product.key"
 "$cvdata" keygen "$build/product.key" > "$build/options"
 read -r -a options < "$build/options"
 cmake -S "$CV_ROOT" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCVSETTINGS_WERROR=ON "${options[@]}" \
