@@ -42,10 +42,7 @@ const std::string& FullExponentHex()
     return hex;
 }
 
-const char* ExponentHex(bool full)
-{
-    return full ? FullExponentHex().c_str() : TORVELIB::keys::kRsaPublicExponent;
-}
+const char* ExponentHex(bool full) { return full ? FullExponentHex().c_str() : TORVELIB::keys::kRsaPublicExponent; }
 
 std::string OursHex(bool full)
 {
@@ -81,8 +78,7 @@ std::string OpenSslHex(bool full)
     return cvbench::Hex(out);
 }
 
-template <bool Full>
-void ModExp_Lib(benchmark::State& state)
+template <bool Full> void ModExp_Lib(benchmark::State& state)
 {
     if (OursHex(Full) != OpenSslHex(Full)) {
         state.SkipWithError("ModExp result differs from OpenSSL");
@@ -98,8 +94,7 @@ void ModExp_Lib(benchmark::State& state)
     }
 }
 
-template <bool Full>
-void ModExp_OpenSsl(benchmark::State& state)
+template <bool Full> void ModExp_OpenSsl(benchmark::State& state)
 {
     BIGNUM* r = BN_new();
     BIGNUM* b = nullptr;
@@ -120,8 +115,7 @@ void ModExp_OpenSsl(benchmark::State& state)
     BN_CTX_free(ctx);
 }
 
-template <bool Full>
-void ModExp_Gmp(benchmark::State& state)
+template <bool Full> void ModExp_Gmp(benchmark::State& state)
 {
     mpz_t r, b, e, n;
     mpz_inits(r, b, e, n, nullptr);

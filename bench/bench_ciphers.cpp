@@ -90,8 +90,8 @@ void BlowfishKeySchedule_OpenSsl(benchmark::State& state)
     }
 }
 
-const unsigned char kDesK1[8] = {0x6e, 0x66, 0x16, 0x14, 0x34, 0xd7, 0x1a, 0xca};
-const unsigned char kDesK2[8] = {0xd8, 0x44, 0x3b, 0xcf, 0x38, 0xcd, 0x83, 0xeb};
+const unsigned char kDesK1[8] = { 0x6e, 0x66, 0x16, 0x14, 0x34, 0xd7, 0x1a, 0xca };
+const unsigned char kDesK2[8] = { 0xd8, 0x44, 0x3b, 0xcf, 0x38, 0xcd, 0x83, 0xeb };
 
 struct OpenSslDes {
     DES_key_schedule k1;
@@ -111,12 +111,11 @@ struct OpenSslDes {
     {
         for (size_t i = 0; i < n; i += 8)
             DES_ecb3_encrypt(reinterpret_cast<const_DES_cblock*>(const_cast<unsigned char*>(in + i)),
-                             reinterpret_cast<DES_cblock*>(out + i), &k1, &k2, &k1, enc);
+                reinterpret_cast<DES_cblock*>(out + i), &k1, &k2, &k1, enc);
     }
 };
 
-template <bool Encrypt, size_t n>
-void TripleDes_Lib(benchmark::State& state)
+template <bool Encrypt, size_t n> void TripleDes_Lib(benchmark::State& state)
 {
     const Bytes in = Pattern(n, 3);
     TORVELIB::TripleDesContext ctx;
@@ -139,8 +138,7 @@ void TripleDes_Lib(benchmark::State& state)
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(n));
 }
 
-template <bool Encrypt, size_t n>
-void TripleDes_OpenSsl(benchmark::State& state)
+template <bool Encrypt, size_t n> void TripleDes_OpenSsl(benchmark::State& state)
 {
     const Bytes in = Pattern(n, 3);
     OpenSslDes des;

@@ -12,8 +12,7 @@
 
 namespace {
 
-template <size_t Size>
-void DecryptFile_Lib(benchmark::State& state)
+template <size_t Size> void DecryptFile_Lib(benchmark::State& state)
 {
     std::string why;
     const std::string path = cvbench::ContainerFile(Size, why);
@@ -45,8 +44,7 @@ void DecryptFile_Lib(benchmark::State& state)
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(Size));
 }
 
-template <size_t Size>
-void DecryptFile_Floor(benchmark::State& state)
+template <size_t Size> void DecryptFile_Floor(benchmark::State& state)
 {
     std::string why;
     const std::string path = cvbench::ContainerFile(Size, why);

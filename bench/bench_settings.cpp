@@ -30,7 +30,7 @@
 namespace {
 
 const QString kSampleDir = QStringLiteral(CV_BENCH_SAMPLE_APP_DIR);
-const char* const kDataFiles[] = {"/config.data", "/omsurl.data", "/thirdconfig.data", "/cvserver.data"};
+const char* const kDataFiles[] = { "/config.data", "/omsurl.data", "/thirdconfig.data", "/cvserver.data" };
 
 using Row = std::pair<const char*, QVariant>;
 
@@ -48,35 +48,36 @@ QString MakeSettingsFile(const char* name)
 {
     const QString path = QString::fromStdString(cvbench::ScratchDir()) + QLatin1Char('/') + QLatin1String(name);
     QSettings ini(path, QSettings::IniFormat);
-    WriteSection(ini, "Server", {{"FrontServer", QStringLiteral("front.override.invalid:8443")},
-                                 {"MeetingServer", QStringLiteral("meeting.override.invalid:9443")},
-                                 {"A2Server", QStringLiteral("a2.override.invalid:9443")},
-                                 {"ImServer", QStringLiteral("im.override.invalid:5223")},
-                                 {"LocalRootUrl", QStringLiteral("https://local.override.invalid")},
-                                 {"HttpApiRootUrl", QStringLiteral("https://api.override.invalid/v2")},
-                                 {"WebServices", QStringLiteral("https://ws.override.invalid")},
-                                 {"FrontAppId", 31},
-                                 {"MeetingAppId", 32}});
-    WriteSection(ini, "Normal", {{"AutoRun", true}, {"AutoLogin", true}, {"Language", 2}});
-    WriteSection(ini, "Meeting", {{"AudioDefaultMute", true}, {"AudioNeedGranted", true}, {"ShowMessageTips", false}});
-    WriteSection(ini, "Message", {{"FlashIcon", false}, {"PlaySound", false}});
-    WriteSection(ini, "Share", {{"HideSelfWnd", true}, {"ShareSound", true}});
-    WriteSection(ini, "UI", {{"LoginWinLastPage", 3}});
-    WriteSection(ini, "JoinMeeting", {{"MeetingNum", QStringLiteral("123456789")},
-                                      {"NickName", QStringLiteral("Bench User")},
-                                      {"WebinarNum", QStringLiteral("987654321")},
-                                      {"WebinarFirstName", QStringLiteral("Bench")},
-                                      {"WebinarLastName", QStringLiteral("User")},
-                                      {"WebinarEmail", QStringLiteral("bench.user@example.invalid")},
-                                      {"WebinarCheckCode", QStringLiteral("4711")}});
-    WriteSection(ini, "Onion", {{"CapVolume", 70}, {"PlayVolume", 80}});
-    WriteSection(ini, "Process", {{"Port", 18443}});
-    WriteSection(ini, "Audio", {{"AutoAdjust", false}, {"CapDevIndex", 1}, {"InputIndex", 2}, {"CapVolume", 65},
-                                {"CapVolumeAutoAdjust", false}, {"PlayDevIndex", 1}, {"PlayVolume", 75},
-                                {"EncoderId", 3}, {"AEC", false}, {"ANS", false}, {"FEC", false}, {"AGC", false},
-                                {"VAD", true}, {"AudioEngine", 1}});
-    WriteSection(ini, "Record", {{"RecordType", 1}, {"RecordPath", QStringLiteral("/home/bench/Recordings")},
-                                 {"VideoFramerate", 25}});
+    WriteSection(ini, "Server",
+        { { "FrontServer", QStringLiteral("front.override.invalid:8443") },
+            { "MeetingServer", QStringLiteral("meeting.override.invalid:9443") },
+            { "A2Server", QStringLiteral("a2.override.invalid:9443") },
+            { "ImServer", QStringLiteral("im.override.invalid:5223") },
+            { "LocalRootUrl", QStringLiteral("https://local.override.invalid") },
+            { "HttpApiRootUrl", QStringLiteral("https://api.override.invalid/v2") },
+            { "WebServices", QStringLiteral("https://ws.override.invalid") }, { "FrontAppId", 31 },
+            { "MeetingAppId", 32 } });
+    WriteSection(ini, "Normal", { { "AutoRun", true }, { "AutoLogin", true }, { "Language", 2 } });
+    WriteSection(
+        ini, "Meeting", { { "AudioDefaultMute", true }, { "AudioNeedGranted", true }, { "ShowMessageTips", false } });
+    WriteSection(ini, "Message", { { "FlashIcon", false }, { "PlaySound", false } });
+    WriteSection(ini, "Share", { { "HideSelfWnd", true }, { "ShareSound", true } });
+    WriteSection(ini, "UI", { { "LoginWinLastPage", 3 } });
+    WriteSection(ini, "JoinMeeting",
+        { { "MeetingNum", QStringLiteral("123456789") }, { "NickName", QStringLiteral("Bench User") },
+            { "WebinarNum", QStringLiteral("987654321") }, { "WebinarFirstName", QStringLiteral("Bench") },
+            { "WebinarLastName", QStringLiteral("User") },
+            { "WebinarEmail", QStringLiteral("bench.user@example.invalid") },
+            { "WebinarCheckCode", QStringLiteral("4711") } });
+    WriteSection(ini, "Onion", { { "CapVolume", 70 }, { "PlayVolume", 80 } });
+    WriteSection(ini, "Process", { { "Port", 18443 } });
+    WriteSection(ini, "Audio",
+        { { "AutoAdjust", false }, { "CapDevIndex", 1 }, { "InputIndex", 2 }, { "CapVolume", 65 },
+            { "CapVolumeAutoAdjust", false }, { "PlayDevIndex", 1 }, { "PlayVolume", 75 }, { "EncoderId", 3 },
+            { "AEC", false }, { "ANS", false }, { "FEC", false }, { "AGC", false }, { "VAD", true },
+            { "AudioEngine", 1 } });
+    WriteSection(ini, "Record",
+        { { "RecordType", 1 }, { "RecordPath", QStringLiteral("/home/bench/Recordings") }, { "VideoFramerate", 25 } });
 
     TORVELIB::TripleDesContext cipher;
     cvsettings::keyPasswordCipher(cipher);
@@ -88,7 +89,7 @@ QString MakeSettingsFile(const char* name)
         ini.setArrayIndex(i);
         ini.setValue(QStringLiteral("Email"), QStringLiteral("user%1@example.invalid").arg(i));
         ini.setValue(QStringLiteral("Password"),
-                     cvsettings::encipherPassword(cipher, QStringLiteral("password-%1-of-the-bench").arg(i)));
+            cvsettings::encipherPassword(cipher, QStringLiteral("password-%1-of-the-bench").arg(i)));
     }
     ini.endArray();
     ini.endGroup();
@@ -108,7 +109,7 @@ void NewTimeStamp(const QString& path)
 {
     static long seconds = 1000000000;
     ++seconds;
-    const struct timeval times[2] = {{seconds, 0}, {seconds, 0}};
+    const struct timeval times[2] = { { seconds, 0 }, { seconds, 0 } };
     ::utimes(path.toLocal8Bit().constData(), times);
 }
 
@@ -174,8 +175,8 @@ void LoadConfig_Floor(benchmark::State& state)
             length[i] = cvbench::FloorDecryptFile(paths[size_t(i)].c_str(), &plain[i]);
         for (int i = 0; i < 3; ++i) {
             QDomDocument document;
-            benchmark::DoNotOptimize(document.setContent(
-                QByteArray::fromRawData(reinterpret_cast<const char*>(plain[i]), int(length[i]))));
+            benchmark::DoNotOptimize(
+                document.setContent(QByteArray::fromRawData(reinterpret_cast<const char*>(plain[i]), int(length[i]))));
         }
         benchmark::DoNotOptimize(
             QJsonDocument::fromJson(QByteArray::fromRawData(reinterpret_cast<const char*>(plain[3]), int(length[3])))
@@ -217,17 +218,17 @@ struct SaveCase {
 
 #define CV_SAVE(member) [](ConfigMgrPrivate& d) { cvsettings::saveGroup(d, d.member); }
 const SaveCase kSaves[] = {
-    {"save_normal", CV_SAVE(normalSetting), "Normal"},
-    {"save_meeting", CV_SAVE(meetingSetting), "Meeting"},
-    {"save_message", CV_SAVE(messageSetting), "Message"},
-    {"save_share", CV_SAVE(shareSetting), "Share"},
-    {"save_login_10_accounts", CV_SAVE(loginSetting), "Login"},
-    {"save_ui", CV_SAVE(uiSetting), "UI"},
-    {"save_joinmeeting", CV_SAVE(joinMeetingSetting), "JoinMeeting"},
-    {"save_onion", CV_SAVE(onionSetting), "Onion"},
-    {"save_process", CV_SAVE(processSetting), "Process"},
-    {"save_audio", CV_SAVE(audioSetting), "Audio"},
-    {"save_record", CV_SAVE(recordSetting), "Record"},
+    { "save_normal", CV_SAVE(normalSetting), "Normal" },
+    { "save_meeting", CV_SAVE(meetingSetting), "Meeting" },
+    { "save_message", CV_SAVE(messageSetting), "Message" },
+    { "save_share", CV_SAVE(shareSetting), "Share" },
+    { "save_login_10_accounts", CV_SAVE(loginSetting), "Login" },
+    { "save_ui", CV_SAVE(uiSetting), "UI" },
+    { "save_joinmeeting", CV_SAVE(joinMeetingSetting), "JoinMeeting" },
+    { "save_onion", CV_SAVE(onionSetting), "Onion" },
+    { "save_process", CV_SAVE(processSetting), "Process" },
+    { "save_audio", CV_SAVE(audioSetting), "Audio" },
+    { "save_record", CV_SAVE(recordSetting), "Record" },
 };
 #undef CV_SAVE
 
@@ -261,10 +262,10 @@ void Save_QSettings(benchmark::State& state, const SaveCase& c)
 
 const bool kSavesRegistered = [] {
     for (const SaveCase& c : kSaves) {
-        benchmark::RegisterBenchmark((std::string(c.workload) + "/cvsettings").c_str(),
-                                     [&c](benchmark::State& state) { Save_Lib(state, c); });
+        benchmark::RegisterBenchmark(
+            (std::string(c.workload) + "/cvsettings").c_str(), [&c](benchmark::State& state) { Save_Lib(state, c); });
         benchmark::RegisterBenchmark((std::string(c.workload) + "/qsettings").c_str(),
-                                     [&c](benchmark::State& state) { Save_QSettings(state, c); });
+            [&c](benchmark::State& state) { Save_QSettings(state, c); });
     }
     return true;
 }();

@@ -18,7 +18,4 @@ QString clientFolder()
 
 } // namespace
 
-QString PathHelper::defaultPathName(const QString& name)
-{
-    return QDir(clientFolder()).filePath(name);
-}
+QString PathHelper::defaultPathName(const QString& name) { return QDir(clientFolder()).filePath(name); }

@@ -14,7 +14,8 @@ class CVSETTINGS_EXPORT AudioSetting : public QObject
     Q_PROPERTY(int capDevIndex READ capDevIndex WRITE setCapDevIndex NOTIFY capDevIndexChanged)
     Q_PROPERTY(int inputIndex READ inputIndex WRITE setInputIndex NOTIFY inputIndexChanged)
     Q_PROPERTY(int capVolume READ capVolume WRITE setCapVolume NOTIFY capVolumeChanged)
-    Q_PROPERTY(bool capVolumeAutoAdjust READ capVolumeAutoAdjust WRITE setCapVolumeAutoAdjust NOTIFY capVolumeAutoAdjustChanged)
+    Q_PROPERTY(bool capVolumeAutoAdjust READ capVolumeAutoAdjust WRITE setCapVolumeAutoAdjust NOTIFY
+            capVolumeAutoAdjustChanged)
     Q_PROPERTY(int playDevIndex READ playDevIndex WRITE setPlayDevIndex NOTIFY playDevIndexChanged)
     Q_PROPERTY(int playVolume READ playVolume WRITE setPlayVolume NOTIFY playVolumeChanged)
     Q_PROPERTY(int encoderId READ encoderId WRITE setEncoderId NOTIFY encoderIdChanged)

@@ -24,8 +24,8 @@ int ClientConfig::maxVideoHeight() const { return 0; }
 int ClientConfig::maxVideoFramerate() const { return 0; }
 int ClientConfig::maxVideoBitrate() const { return 0; }
 int ClientConfig::maxMediaBitrate() const { return 0; }
-void ClientConfig::setMaxVideoWidth(int) {}
-void ClientConfig::setMaxVideoHeight(int) {}
-void ClientConfig::setMaxVideoFramerate(int) {}
-void ClientConfig::setMaxVideoBitrate(int) {}
-void ClientConfig::setMaxMediaBitrate(int) {}
+void ClientConfig::setMaxVideoWidth(int) { }
+void ClientConfig::setMaxVideoHeight(int) { }
+void ClientConfig::setMaxVideoFramerate(int) { }
+void ClientConfig::setMaxVideoBitrate(int) { }
+void ClientConfig::setMaxMediaBitrate(int) { }

@@ -39,8 +39,8 @@ constexpr std::array<LoadStep, kLoadSteps> loadSequence()
     steps[1] = loadOmsUrlConfig; // "/omsurl.data"
     steps[2] = loadThirdConfigs; // "/thirdconfig.data"
     steps[3] = loadServerDataFile; // "/cvserver.data"
-#define CV_SECTION_STEP(Class, member, ...)                                                                            \
-    if (GroupRow<Class>::hasSection)                                                                                   \
+#define CV_SECTION_STEP(Class, member, ...) \
+    if (GroupRow<Class>::hasSection)        \
         steps[GroupRow<Class>::loadStep - 1] = loadGroupSection<Class, &ConfigMgrPrivate::member>;
     CV_SETTINGS_GROUPS(CV_SECTION_STEP, , CV_SECTION_STEP)
 #undef CV_SECTION_STEP
@@ -56,8 +56,8 @@ constexpr bool everyStepTakenOnce()
 {
     std::array<int, kLoadSteps> taken {};
     taken[0] = taken[1] = taken[2] = taken[3] = taken[kLoadSteps - 1] = 1;
-#define CV_TAKE_STEP(Class, ...)                                                                                       \
-    if (GroupRow<Class>::hasSection)                                                                                   \
+#define CV_TAKE_STEP(Class, ...)     \
+    if (GroupRow<Class>::hasSection) \
         ++taken[GroupRow<Class>::loadStep - 1];
     CV_SETTINGS_GROUPS(CV_TAKE_STEP, , CV_TAKE_STEP)
 #undef CV_TAKE_STEP
@@ -122,18 +122,18 @@ void cvsettings::loadAll(ConfigMgrPrivate& d)
 
 void ConfigMgr::loadConfig() { loadAll(*d); }
 
-#define CV_PRODUCT_GROUP(Class, member, ...)                                                                           \
+#define CV_PRODUCT_GROUP(Class, member, ...) \
     const Class& ConfigMgr::member() const { return *d->member; }
 // Accessor, set (assignment onto the held group), save (its section, if any)
 // and write (set, then save) are the same for every user-changeable group.
-#define CV_USER_GROUP(Class, member, Operation, ...)                                                                   \
-    const Class& ConfigMgr::member() const { return *d->member; }                                                      \
-    void ConfigMgr::set##Operation(const Class& setting) { *d->member = setting; }                                     \
-    void ConfigMgr::save##Operation() { saveGroup(*d, d->member); }                                                    \
-    void ConfigMgr::write##Operation(const Class& setting)                                                             \
-    {                                                                                                                  \
-        set##Operation(setting);                                                                                       \
-        save##Operation();                                                                                             \
+#define CV_USER_GROUP(Class, member, Operation, ...)                               \
+    const Class& ConfigMgr::member() const { return *d->member; }                  \
+    void ConfigMgr::set##Operation(const Class& setting) { *d->member = setting; } \
+    void ConfigMgr::save##Operation() { saveGroup(*d, d->member); }                \
+    void ConfigMgr::write##Operation(const Class& setting)                         \
+    {                                                                              \
+        set##Operation(setting);                                                   \
+        save##Operation();                                                         \
     }
 CV_SETTINGS_GROUPS(CV_PRODUCT_GROUP, , CV_USER_GROUP)
 #undef CV_USER_GROUP

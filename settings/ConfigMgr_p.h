@@ -29,9 +29,9 @@ public:
     ConfigMgr* const owner;
     // Declaration order is creation order.
 #define CV_RECORD_FIELD(Class, member, ...) Class* const member = new Class(owner);
-#define CV_RECORD_PROVIDERS                                                                                            \
-    QMap<QString, ThirdLoginConfig*> thirdLoginConfigs;                                                                \
-    QMap<QString, ThirdContactsConfig*> thirdContactsConfigs;                                                          \
+#define CV_RECORD_PROVIDERS                                   \
+    QMap<QString, ThirdLoginConfig*> thirdLoginConfigs;       \
+    QMap<QString, ThirdContactsConfig*> thirdContactsConfigs; \
     QMap<QString, ThirdCalendarConfig*> thirdCalendarConfigs;
     CV_SETTINGS_GROUPS(CV_RECORD_FIELD, CV_RECORD_PROVIDERS, CV_RECORD_FIELD)
 #undef CV_RECORD_PROVIDERS

@@ -65,7 +65,7 @@ void appendIfReadable(QList<AssociationFile>& files, AssociationFile::Kind kind,
 {
     QFile file(path);
     if (file.open(QIODevice::ReadOnly))
-        files.append({kind, file.read(kMaxAssociationFileSize)});
+        files.append({ kind, file.read(kMaxAssociationFileSize) });
 }
 
 // A desktop-file id names "a/b.desktop" below an applications folder as
@@ -85,7 +85,7 @@ bool desktopFileExists(const QString& folder, const QString& id)
 } // namespace
 
 bool hasMimeHandler(const QList<AssociationFile>& files, const QString& mimeType,
-                    const std::function<bool(const QString& desktopId)>& isInstalled)
+    const std::function<bool(const QString& desktopId)>& isInstalled)
 {
     QSet<QString> removed;
     const auto usable = [&](const QString& id) { return !removed.contains(id) && isInstalled(id); };
@@ -116,7 +116,8 @@ QList<AssociationFile> readAssociationFiles()
     QList<AssociationFile> files;
     const auto appendLists = [&](const QString& folder) {
         for (const QString& desktop : desktops)
-            appendIfReadable(files, AssociationFile::MimeAppsList, folder + QLatin1Char('/') + desktop + "-mimeapps.list");
+            appendIfReadable(
+                files, AssociationFile::MimeAppsList, folder + QLatin1Char('/') + desktop + "-mimeapps.list");
         appendIfReadable(files, AssociationFile::MimeAppsList, folder + "/mimeapps.list");
     };
     for (const QString& folder : QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation))
@@ -134,8 +135,8 @@ bool isDesktopFileInstalled(const QString& desktopId)
     if (!desktopId.endsWith(QLatin1String(".desktop")) || desktopId.contains(QLatin1Char('/')))
         return false;
     const QStringList folders = QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
-    return std::any_of(folders.cbegin(), folders.cend(),
-                       [&](const QString& folder) { return desktopFileExists(folder, desktopId); });
+    return std::any_of(
+        folders.cbegin(), folders.cend(), [&](const QString& folder) { return desktopFileExists(folder, desktopId); });
 }
 
 bool desktopHandlesCalendarFiles()
@@ -162,10 +163,7 @@ bool systemHandlesIcs()
     });
 }
 #else
-bool systemHandlesIcs()
-{
-    return ics::desktopHandlesCalendarFiles();
-}
+bool systemHandlesIcs() { return ics::desktopHandlesCalendarFiles(); }
 #endif
 
 } // namespace

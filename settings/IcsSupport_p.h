@@ -34,7 +34,7 @@ struct AssociationFile {
 // association files in order of precedence, highest first. An application
 // removed in a file stays removed for that file and every later one.
 bool hasMimeHandler(const QList<AssociationFile>& files, const QString& mimeType,
-                    const std::function<bool(const QString& desktopId)>& isInstalled);
+    const std::function<bool(const QString& desktopId)>& isInstalled);
 
 // The association files that exist in the XDG configuration and data
 // locations (QStandardPaths), desktop-specific ones first, in order of

@@ -5,9 +5,9 @@
 using UserMap = QMap<QString, LoginSettingUser>;
 
 // Field order: the order in which assignment compares, stores and signals.
-#define LOGIN_SETTING_FIELDS(F)                                                                                        \
-    F(QString, lastLoginUser, LastLoginUser, {})                                                                       \
-    F(QString, autoLoginUser, AutoLoginUser, {})                                                                       \
+#define LOGIN_SETTING_FIELDS(F)                  \
+    F(QString, lastLoginUser, LastLoginUser, {}) \
+    F(QString, autoLoginUser, AutoLoginUser, {}) \
     F(UserMap, users, Users, {})
 
 CV_SETTINGS_CLASS(LoginSetting, LOGIN_SETTING_FIELDS)

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "cvsettings_export.h"
 #include "LoginSettingUser.h"
+#include "cvsettings_export.h"
 
+#include <QMap>
 #include <QObject>
 #include <QString>
-#include <QMap>
 
 struct LoginSettingPrivate;
 
@@ -16,7 +16,7 @@ class CVSETTINGS_EXPORT LoginSetting : public QObject
     Q_OBJECT
     Q_PROPERTY(QString lastLoginUser READ lastLoginUser WRITE setLastLoginUser NOTIFY lastLoginUserChanged)
     Q_PROPERTY(QString autoLoginUser READ autoLoginUser WRITE setAutoLoginUser NOTIFY autoLoginUserChanged)
-    Q_PROPERTY(QMap<QString,LoginSettingUser> users READ users WRITE setUsers NOTIFY usersChanged)
+    Q_PROPERTY(QMap<QString, LoginSettingUser> users READ users WRITE setUsers NOTIFY usersChanged)
 
 public:
     explicit LoginSetting(QObject* parent = nullptr);

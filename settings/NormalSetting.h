@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cvsettings_export.h"
 #include "Corvane.h"
+#include "cvsettings_export.h"
 
 #include <QObject>
 

@@ -18,7 +18,8 @@ class CVSETTINGS_EXPORT OmsUrlConfig : public QObject
     Q_PROPERTY(QString help READ help WRITE setHelp NOTIFY helpChanged)
     Q_PROPERTY(QString webinarSchedule READ webinarSchedule WRITE setWebinarSchedule NOTIFY webinarScheduleChanged)
     Q_PROPERTY(QString webinarLearnMore READ webinarLearnMore WRITE setWebinarLearnMore NOTIFY webinarLearnMoreChanged)
-    Q_PROPERTY(QString webinarDetailMore READ webinarDetailMore WRITE setWebinarDetailMore NOTIFY webinarDetailMoreChanged)
+    Q_PROPERTY(
+        QString webinarDetailMore READ webinarDetailMore WRITE setWebinarDetailMore NOTIFY webinarDetailMoreChanged)
     Q_PROPERTY(QString recordListUrl READ recordListUrl WRITE setRecordListUrl NOTIFY recordListUrlChanged)
     Q_PROPERTY(QString storageUrl READ storageUrl WRITE setStorageUrl NOTIFY storageUrlChanged)
 

@@ -6,11 +6,10 @@ namespace cvsettings {
 
 namespace {
 
-const unsigned char kPasswordKey1[8] = {0x6e, 0x66, 0x16, 0x14, 0x34, 0xd7, 0x1a, 0xca};
-const unsigned char kPasswordKey2[8] = {0xd8, 0x44, 0x3b, 0xcf, 0x38, 0xcd, 0x83, 0xeb};
+const unsigned char kPasswordKey1[8] = { 0x6e, 0x66, 0x16, 0x14, 0x34, 0xd7, 0x1a, 0xca };
+const unsigned char kPasswordKey2[8] = { 0xd8, 0x44, 0x3b, 0xcf, 0x38, 0xcd, 0x83, 0xeb };
 
-using Transform = void (*)(const TORVELIB::TripleDesContext*, const unsigned char*, int32_t,
-                           unsigned char*, int32_t*);
+using Transform = void (*)(const TORVELIB::TripleDesContext*, const unsigned char*, int32_t, unsigned char*, int32_t*);
 
 // Runs one buffer transform straight from `in` into the result. The buffer
 // functions read only the input's own bytes and zero-fill the last block
@@ -23,7 +22,7 @@ QByteArray transform(const TORVELIB::TripleDesContext& ctx, const QByteArray& in
     QByteArray result((size + 7) / 8 * 8, Qt::Uninitialized);
     int32_t written = 0;
     fn(&ctx, reinterpret_cast<const unsigned char*>(in.constData()), size,
-       reinterpret_cast<unsigned char*>(result.data()), &written);
+        reinterpret_cast<unsigned char*>(result.data()), &written);
     result.resize(written);
     return result;
 }

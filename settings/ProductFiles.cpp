@@ -16,83 +16,80 @@ namespace {
 // One value of a product file: the element or member name and the setter it
 // feeds. The tables below are in the order the setters are called, which is
 // the order their change signals fire in.
-template <class T, class V>
-struct Field {
+template <class T, class V> struct Field {
     const char* name;
     void (T::*set)(V);
 };
-template <class T>
-using TextField = Field<T, const QString&>;
-template <class T>
-using IntField = Field<T, int>;
+template <class T> using TextField = Field<T, const QString&>;
+template <class T> using IntField = Field<T, int>;
 
 const TextField<OmsUrlConfig> kUrlGroup[] = {
-    {"MyPlan", &OmsUrlConfig::setPlan},
-    {"UpdatePlan", &OmsUrlConfig::setUpdatePlan},
-    {"SignUp", &OmsUrlConfig::setSignup},
-    {"ForgotPwd", &OmsUrlConfig::setForgotPassword},
-    {"Help", &OmsUrlConfig::setHelp},
+    { "MyPlan", &OmsUrlConfig::setPlan },
+    { "UpdatePlan", &OmsUrlConfig::setUpdatePlan },
+    { "SignUp", &OmsUrlConfig::setSignup },
+    { "ForgotPwd", &OmsUrlConfig::setForgotPassword },
+    { "Help", &OmsUrlConfig::setHelp },
 };
 const TextField<OmsUrlConfig> kWebinarGroup[] = {
-    {"Schedule", &OmsUrlConfig::setWebinarSchedule},
-    {"LearnMore", &OmsUrlConfig::setWebinarLearnMore},
-    {"DetailMore", &OmsUrlConfig::setWebinarDetailMore},
+    { "Schedule", &OmsUrlConfig::setWebinarSchedule },
+    { "LearnMore", &OmsUrlConfig::setWebinarLearnMore },
+    { "DetailMore", &OmsUrlConfig::setWebinarDetailMore },
 };
 const TextField<OmsUrlConfig> kCloudGroup[] = {
-    {"RecordList", &OmsUrlConfig::setRecordListUrl},
-    {"Storage", &OmsUrlConfig::setStorageUrl},
+    { "RecordList", &OmsUrlConfig::setRecordListUrl },
+    { "Storage", &OmsUrlConfig::setStorageUrl },
 };
 
 const TextField<ThirdLoginConfig> kLoginProvider[] = {
-    {"ThirdName", &ThirdLoginConfig::setName},
-    {"ClientID", &ThirdLoginConfig::setClientId},
-    {"ClientSecret", &ThirdLoginConfig::setClientSecret},
-    {"Scope", &ThirdLoginConfig::setScope},
-    {"RedirectUrl", &ThirdLoginConfig::setRedirectUrl},
-    {"OAuthUrl", &ThirdLoginConfig::setOauthUrl},
-    {"TokenUrl", &ThirdLoginConfig::setTokenUrl},
-    {"ResultUrl", &ThirdLoginConfig::setResultUrl},
+    { "ThirdName", &ThirdLoginConfig::setName },
+    { "ClientID", &ThirdLoginConfig::setClientId },
+    { "ClientSecret", &ThirdLoginConfig::setClientSecret },
+    { "Scope", &ThirdLoginConfig::setScope },
+    { "RedirectUrl", &ThirdLoginConfig::setRedirectUrl },
+    { "OAuthUrl", &ThirdLoginConfig::setOauthUrl },
+    { "TokenUrl", &ThirdLoginConfig::setTokenUrl },
+    { "ResultUrl", &ThirdLoginConfig::setResultUrl },
 };
 const TextField<ThirdContactsConfig> kContactsProvider[] = {
-    {"ThirdName", &ThirdContactsConfig::setName},
-    {"RedirectUrl", &ThirdContactsConfig::setRedirectUrl},
-    {"OAuthUrl", &ThirdContactsConfig::setOauthUrl},
-    {"TokenUrl", &ThirdContactsConfig::setTokenUrl},
-    {"ResultUrl", &ThirdContactsConfig::setResultUrl},
-    {"ResultRequestHeader", &ThirdContactsConfig::setResultRequestHeader},
+    { "ThirdName", &ThirdContactsConfig::setName },
+    { "RedirectUrl", &ThirdContactsConfig::setRedirectUrl },
+    { "OAuthUrl", &ThirdContactsConfig::setOauthUrl },
+    { "TokenUrl", &ThirdContactsConfig::setTokenUrl },
+    { "ResultUrl", &ThirdContactsConfig::setResultUrl },
+    { "ResultRequestHeader", &ThirdContactsConfig::setResultRequestHeader },
 };
 const TextField<ThirdCalendarConfig> kCalendarProvider[] = {
-    {"ThirdName", &ThirdCalendarConfig::setName},
-    {"RedirectUrl", &ThirdCalendarConfig::setRedirectUrl},
-    {"OAuthUrl", &ThirdCalendarConfig::setOauthUrl},
-    {"TokenUrl", &ThirdCalendarConfig::setTokenUrl},
-    {"ResultUrl", &ThirdCalendarConfig::setResultUrl},
+    { "ThirdName", &ThirdCalendarConfig::setName },
+    { "RedirectUrl", &ThirdCalendarConfig::setRedirectUrl },
+    { "OAuthUrl", &ThirdCalendarConfig::setOauthUrl },
+    { "TokenUrl", &ThirdCalendarConfig::setTokenUrl },
+    { "ResultUrl", &ThirdCalendarConfig::setResultUrl },
 };
 
 // "/cvserver.data". The ids apply whenever present, the texts only when not
 // empty, so an empty text never clears a value.
 const IntField<ServerSetting> kServerIds[] = {
-    {"FrontSrvAppID", &ServerSetting::setFrontAppId},
-    {"RoomAppID", &ServerSetting::setMeetingAppId},
+    { "FrontSrvAppID", &ServerSetting::setFrontAppId },
+    { "RoomAppID", &ServerSetting::setMeetingAppId },
 };
 const TextField<ServerSetting> kServerTexts[] = {
-    {"FrontServer", &ServerSetting::setFrontServer},
-    {"A2Server", &ServerSetting::setA2Server},
-    {"ImServer", &ServerSetting::setImServer},
-    {"WebService", &ServerSetting::setWebService},
-    {"HttpApiRootUrl", &ServerSetting::setUcApi},
-    {"LocalRootUrl", &ServerSetting::setLocalApi},
+    { "FrontServer", &ServerSetting::setFrontServer },
+    { "A2Server", &ServerSetting::setA2Server },
+    { "ImServer", &ServerSetting::setImServer },
+    { "WebService", &ServerSetting::setWebService },
+    { "HttpApiRootUrl", &ServerSetting::setUcApi },
+    { "LocalRootUrl", &ServerSetting::setLocalApi },
 };
 const TextField<IntercomConfig> kIntercomTexts[] = {
-    {"AppId", &IntercomConfig::setAppId},
-    {"AccessToken", &IntercomConfig::setAccessToken},
-    {"AppVersionDesc", &IntercomConfig::setAppVersionDesc},
-    {"AppDeviceDesc", &IntercomConfig::setAppDeviceDesc},
-    {"AppOsName", &IntercomConfig::setAppOsName},
+    { "AppId", &IntercomConfig::setAppId },
+    { "AccessToken", &IntercomConfig::setAccessToken },
+    { "AppVersionDesc", &IntercomConfig::setAppVersionDesc },
+    { "AppDeviceDesc", &IntercomConfig::setAppDeviceDesc },
+    { "AppOsName", &IntercomConfig::setAppOsName },
 };
 const IntField<IntercomConfig> kIntercomNumbers[] = {
-    {"Width", &IntercomConfig::setWidth},
-    {"Height", &IntercomConfig::setHeight},
+    { "Width", &IntercomConfig::setWidth },
+    { "Height", &IntercomConfig::setHeight },
 };
 
 // Every setter is called; a missing element gives an empty text.
@@ -105,8 +102,8 @@ void applyElements(T& target, const QDomElement& parent, const TextField<T> (&fi
 
 // A group element that is missing leaves its addresses alone.
 template <std::size_t N>
-void applyUrlGroup(OmsUrlConfig& urls, const QDomElement& oms, const char* group,
-                   const TextField<OmsUrlConfig> (&fields)[N])
+void applyUrlGroup(
+    OmsUrlConfig& urls, const QDomElement& oms, const char* group, const TextField<OmsUrlConfig> (&fields)[N])
 {
     const QDomElement element = oms.firstChildElement(QLatin1String(group));
     if (!element.isNull())
@@ -117,8 +114,8 @@ void applyUrlGroup(OmsUrlConfig& urls, const QDomElement& oms, const char* group
 // filed under its name. A later object of the same name takes the entry over;
 // the one it replaces lives on as a child of the manager.
 template <class T, std::size_t N>
-void fileProviders(QObject* owner, const QDomElement& root, const char* section,
-                   const TextField<T> (&fields)[N], QMap<QString, T*>& map)
+void fileProviders(QObject* owner, const QDomElement& root, const char* section, const TextField<T> (&fields)[N],
+    QMap<QString, T*>& map)
 {
     const QString third = QStringLiteral("Third");
     const QDomElement sectionElement = root.firstChildElement(QLatin1String(section));

@@ -9,9 +9,9 @@ class ConfigMgrPrivate;
 // source is missing or unreadable.
 namespace cvsettings {
 
-void loadClientConfig(ConfigMgrPrivate& d);   // "/config.data"
-void loadOmsUrlConfig(ConfigMgrPrivate& d);   // "/omsurl.data"
-void loadThirdConfigs(ConfigMgrPrivate& d);   // "/thirdconfig.data"
+void loadClientConfig(ConfigMgrPrivate& d); // "/config.data"
+void loadOmsUrlConfig(ConfigMgrPrivate& d); // "/omsurl.data"
+void loadThirdConfigs(ConfigMgrPrivate& d); // "/thirdconfig.data"
 void loadServerDataFile(ConfigMgrPrivate& d); // "/cvserver.data"
 void loadSupportIcsFile(ConfigMgrPrivate& d); // the ".ics" association
 

@@ -55,12 +55,12 @@ CV_SETTINGS_GROUPS(CV_GROUP_DECLARE, , CV_GROUP_DECLARE)
 // The row of a group class, for code that starts from the class.
 template <class G> struct GroupRow;
 
-#define CV_GROUP_ROW(Class, rowName, step, user)                                                                       \
-    template <> struct GroupRow<Class> {                                                                               \
-        static constexpr const char* name = rowName;                                                                   \
-        static constexpr int loadStep = step;                                                                          \
-        static constexpr bool hasSection = step != 0;                                                                  \
-        static constexpr bool userGroup = user;                                                                        \
+#define CV_GROUP_ROW(Class, rowName, step, user)      \
+    template <> struct GroupRow<Class> {              \
+        static constexpr const char* name = rowName;  \
+        static constexpr int loadStep = step;         \
+        static constexpr bool hasSection = step != 0; \
+        static constexpr bool userGroup = user;       \
     };
 #define CV_GROUP_ROW_PRODUCT(Class, member, rowName, step) CV_GROUP_ROW(Class, rowName, step, false)
 #define CV_GROUP_ROW_USER(Class, member, Operation, rowName, step) CV_GROUP_ROW(Class, rowName, step, true)

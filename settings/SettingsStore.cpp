@@ -73,7 +73,7 @@ template <auto Get, auto Set> auto key(const char* name, const char* property, b
 
 #define CV_KEY(Key, Class, property, Property) key<&Class::property, &Class::set##Property>(Key, #property)
 // A text key whose empty value leaves the held value alone.
-#define CV_KEY_UNLESS_EMPTY(Key, Class, property, Property)                                                            \
+#define CV_KEY_UNLESS_EMPTY(Key, Class, property, Property) \
     key<&Class::property, &Class::set##Property>(Key, #property, true)
 
 // The key table of each group that has a section, in the order the keys are
@@ -457,8 +457,8 @@ void saveSection([[maybe_unused]] const QString& file, [[maybe_unused]] const G*
         saveFrame(file, group);
 }
 
-#define CV_STORE_FRAMES(Class, ...)                                                                                    \
-    template void loadSection(const QString&, Class*, const TORVELIB::TripleDesContext&);                              \
+#define CV_STORE_FRAMES(Class, ...)                                                       \
+    template void loadSection(const QString&, Class*, const TORVELIB::TripleDesContext&); \
     template void saveSection(const QString&, const Class*, const TORVELIB::TripleDesContext&);
 CV_SETTINGS_GROUPS(CV_STORE_FRAMES, , CV_STORE_FRAMES)
 #undef CV_STORE_FRAMES
@@ -492,8 +492,8 @@ bool rewrite(const QString& file, const std::function<void(QSettings&)>& change)
 
 QList<StoredKey> sectionKeys(const QString& section)
 {
-#define CV_SECTION_KEYS(Class, ...)                                                                                    \
-    if (section == QLatin1String(GroupRow<Class>::name))                                                               \
+#define CV_SECTION_KEYS(Class, ...)                      \
+    if (section == QLatin1String(GroupRow<Class>::name)) \
         return storedKeys<Class>();
     CV_SETTINGS_GROUPS(CV_SECTION_KEYS, , CV_SECTION_KEYS)
 #undef CV_SECTION_KEYS

@@ -16,7 +16,8 @@ class CVSETTINGS_EXPORT ThirdContactsConfig : public QObject
     Q_PROPERTY(QString oauthUrl READ oauthUrl WRITE setOauthUrl NOTIFY oauthUrlChanged)
     Q_PROPERTY(QString tokenUrl READ tokenUrl WRITE setTokenUrl NOTIFY tokenUrlChanged)
     Q_PROPERTY(QString resultUrl READ resultUrl WRITE setResultUrl NOTIFY resultUrlChanged)
-    Q_PROPERTY(QString resultRequestHeader READ resultRequestHeader WRITE setResultRequestHeader NOTIFY resultRequestHeaderChanged)
+    Q_PROPERTY(QString resultRequestHeader READ resultRequestHeader WRITE setResultRequestHeader NOTIFY
+            resultRequestHeaderChanged)
 
 public:
     explicit ThirdContactsConfig(QObject* parent = nullptr);

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "cvsettings_export.h"
 #include "VideoSettingVideo.h"
+#include "cvsettings_export.h"
 
-#include <QObject>
 #include <QList>
+#include <QObject>
 
 struct VideoSettingPrivate;
 

@@ -4,7 +4,8 @@
 
 #include <cstdint>
 
-class CBigNumber {
+class CBigNumber
+{
 public:
     CBigNumber();
     virtual ~CBigNumber();
@@ -37,8 +38,8 @@ public:
 
     // result = base ^ exponent mod modulus. Returns -1 for a zero or even
     // modulus (writing nothing) or when memory runs out.
-    static int ModExp(CBigNumber& result, const CBigNumber& base, const CBigNumber& exponent,
-                      const CBigNumber& modulus);
+    static int ModExp(
+        CBigNumber& result, const CBigNumber& base, const CBigNumber& exponent, const CBigNumber& modulus);
 
     const uint32_t* Words() const { return m_words; }
     uint32_t Length() const { return m_length; }

@@ -10,29 +10,24 @@
 
 namespace cvbignum {
 
-template <class D>
-struct Wider;
-template <>
-struct Wider<uint32_t> {
+template <class D> struct Wider;
+template <> struct Wider<uint32_t> {
     using type = uint64_t;
 };
 #ifdef __SIZEOF_INT128__
 // __extension__ keeps -Wpedantic quiet about the compiler's 128-bit type.
 __extension__ typedef unsigned __int128 UInt128;
-template <>
-struct Wider<uint64_t> {
+template <> struct Wider<uint64_t> {
     using type = UInt128;
 };
 #endif
 
-template <class D>
-constexpr unsigned kDigitBits = 8 * sizeof(D);
+template <class D> constexpr unsigned kDigitBits = 8 * sizeof(D);
 
 // One step of a multiply-add row: (carry, r) = a * w + r + carry. Adding
 // into the two halves separately lets the compiler use add-with-carry on
 // single registers instead of double-width additions.
-template <class D>
-inline void MulAddStep(D& r, D a, D w, D& carry)
+template <class D> inline void MulAddStep(D& r, D a, D w, D& carry)
 {
     using W = typename Wider<D>::type;
     const W p = static_cast<W>(a) * w;
@@ -47,8 +42,7 @@ inline void MulAddStep(D& r, D a, D w, D& carry)
 }
 
 // r += a * w over n digits; returns the carry digit.
-template <class D>
-inline D MulAddRow(D* r, const D* a, uint32_t n, D w)
+template <class D> inline D MulAddRow(D* r, const D* a, uint32_t n, D w)
 {
     D c = 0;
     const D* end = a + (n & ~3u);
@@ -64,8 +58,7 @@ inline D MulAddRow(D* r, const D* a, uint32_t n, D w)
 }
 
 // r = a * w; returns the top digit. r may alias a.
-template <class D>
-inline D MulRow(D* r, const D* a, uint32_t n, D w)
+template <class D> inline D MulRow(D* r, const D* a, uint32_t n, D w)
 {
     using W = typename Wider<D>::type;
     D c = 0;
@@ -78,8 +71,7 @@ inline D MulRow(D* r, const D* a, uint32_t n, D w)
 }
 
 // a += w; returns the carry out of the top digit.
-template <class D>
-inline D AddDigit(D* a, uint32_t n, D w)
+template <class D> inline D AddDigit(D* a, uint32_t n, D w)
 {
     for (uint32_t i = 0; i < n && w != 0; ++i) {
         a[i] += w;
@@ -88,8 +80,7 @@ inline D AddDigit(D* a, uint32_t n, D w)
     return w;
 }
 
-template <class D>
-inline D AddDigits(D* r, const D* a, const D* b, uint32_t n)
+template <class D> inline D AddDigits(D* r, const D* a, const D* b, uint32_t n)
 {
     D carry = 0;
     for (uint32_t i = 0; i < n; ++i) {
@@ -101,8 +92,7 @@ inline D AddDigits(D* r, const D* a, const D* b, uint32_t n)
     return carry;
 }
 
-template <class D>
-inline D SubDigits(D* r, const D* a, const D* b, uint32_t n)
+template <class D> inline D SubDigits(D* r, const D* a, const D* b, uint32_t n)
 {
     D borrow = 0;
     for (uint32_t i = 0; i < n; ++i) {
@@ -114,8 +104,7 @@ inline D SubDigits(D* r, const D* a, const D* b, uint32_t n)
     return borrow;
 }
 
-template <class D>
-inline int CompareDigits(const D* a, const D* b, uint32_t n)
+template <class D> inline int CompareDigits(const D* a, const D* b, uint32_t n)
 {
     while (n-- > 0) {
         if (a[n] != b[n])
@@ -124,8 +113,7 @@ inline int CompareDigits(const D* a, const D* b, uint32_t n)
     return 0;
 }
 
-template <class D>
-inline D ShiftLeft1Digits(D* a, uint32_t n)
+template <class D> inline D ShiftLeft1Digits(D* a, uint32_t n)
 {
     D out = 0;
     for (uint32_t i = 0; i < n; ++i) {
@@ -138,8 +126,7 @@ inline D ShiftLeft1Digits(D* a, uint32_t n)
 
 // r[0..an+bn) = a * b, one multiply-add row per digit of b. r must not
 // overlap a or b.
-template <class D>
-inline void MulDigits(D* r, const D* a, uint32_t an, const D* b, uint32_t bn)
+template <class D> inline void MulDigits(D* r, const D* a, uint32_t an, const D* b, uint32_t bn)
 {
     if (an == 0 || bn == 0) {
         if (an + bn != 0)
@@ -155,8 +142,7 @@ inline void MulDigits(D* r, const D* a, uint32_t an, const D* b, uint32_t bn)
 // squares are halved first so that adding the cross products and doubling
 // the sum cannot overflow 2n digits; the bit lost by halving is the low bit
 // of a[0]^2, which is the low bit of a[0].
-template <class D>
-inline void SqrDigits(D* r, const D* a, uint32_t n)
+template <class D> inline void SqrDigits(D* r, const D* a, uint32_t n)
 {
     using W = typename Wider<D>::type;
     if (n == 0)
@@ -181,8 +167,7 @@ inline void SqrDigits(D* r, const D* a, uint32_t n)
 }
 
 // Montgomery arithmetic modulo an odd N of s digits, R = 2^(digit bits * s).
-template <class D>
-struct Montgomery {
+template <class D> struct Montgomery {
     const D* n;
     uint32_t s;
     D k; // -N^-1 mod 2^(digit bits)

@@ -24,30 +24,15 @@ inline unsigned LeadingZeros(Word w)
 
 } // namespace
 
-Word AddWord(Word* a, uint32_t n, Word w)
-{
-    return AddDigit(a, n, w);
-}
+Word AddWord(Word* a, uint32_t n, Word w) { return AddDigit(a, n, w); }
 
-Word Add(Word* r, const Word* a, const Word* b, uint32_t n)
-{
-    return AddDigits(r, a, b, n);
-}
+Word Add(Word* r, const Word* a, const Word* b, uint32_t n) { return AddDigits(r, a, b, n); }
 
-Word Sub(Word* r, const Word* a, const Word* b, uint32_t n)
-{
-    return SubDigits(r, a, b, n);
-}
+Word Sub(Word* r, const Word* a, const Word* b, uint32_t n) { return SubDigits(r, a, b, n); }
 
-Word MulWord(Word* r, const Word* a, uint32_t n, Word w)
-{
-    return MulRow(r, a, n, w);
-}
+Word MulWord(Word* r, const Word* a, uint32_t n, Word w) { return MulRow(r, a, n, w); }
 
-Word MulAddWord(Word* r, const Word* a, uint32_t n, Word w)
-{
-    return MulAddRow(r, a, n, w);
-}
+Word MulAddWord(Word* r, const Word* a, uint32_t n, Word w) { return MulAddRow(r, a, n, w); }
 
 Word MulSubWord(Word* r, const Word* a, uint32_t n, Word w)
 {
@@ -64,10 +49,7 @@ Word MulSubWord(Word* r, const Word* a, uint32_t n, Word w)
     return static_cast<Word>(carry) + borrow;
 }
 
-int Compare(const Word* a, const Word* b, uint32_t n)
-{
-    return CompareDigits(a, b, n);
-}
+int Compare(const Word* a, const Word* b, uint32_t n) { return CompareDigits(a, b, n); }
 
 Word ShiftLeft(Word* r, const Word* a, uint32_t n, unsigned bits)
 {
@@ -101,10 +83,7 @@ Word ShiftRight(Word* r, const Word* a, uint32_t n, unsigned bits)
     return out;
 }
 
-Word ShiftLeft1(Word* a, uint32_t n)
-{
-    return ShiftLeft1Digits(a, n);
-}
+Word ShiftLeft1(Word* a, uint32_t n) { return ShiftLeft1Digits(a, n); }
 
 uint32_t Trim(const Word* a, uint32_t n)
 {
@@ -177,14 +156,8 @@ void Remainder(Word* num, uint32_t n, const Word* den, uint32_t m, Word* scratch
     ShiftRight(num, num, m, shift);
 }
 
-void Mul(Word* r, const Word* a, uint32_t an, const Word* b, uint32_t bn)
-{
-    MulDigits(r, a, an, b, bn);
-}
+void Mul(Word* r, const Word* a, uint32_t an, const Word* b, uint32_t bn) { MulDigits(r, a, an, b, bn); }
 
-void Sqr(Word* r, const Word* a, uint32_t n)
-{
-    SqrDigits(r, a, n);
-}
+void Sqr(Word* r, const Word* a, uint32_t n) { SqrDigits(r, a, n); }
 
 } // namespace cvbignum

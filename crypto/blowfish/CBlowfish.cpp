@@ -16,7 +16,7 @@ constexpr size_t kMaxKeyLength = 56;
 } // namespace
 
 // One round: the F function over the four S-boxes, combined with a P entry.
-#define CV_BF_ROUND(a, b, n)                                                                                           \
+#define CV_BF_ROUND(a, b, n) \
     (a) ^= m_p[n] ^ (((m_s[0][(b) >> 24] + m_s[1][((b) >> 16) & 0xff]) ^ m_s[2][((b) >> 8) & 0xff]) + m_s[3][(b)&0xff])
 
 inline void CBlowfish::Encipher(uint32_t& l, uint32_t& r) const
@@ -70,12 +70,12 @@ inline void CBlowfish::Decipher(uint32_t& l, uint32_t& r) const
 // Four independent blocks at once: the rounds of one block form a single chain
 // of dependent table loads, so interleaving four keeps the load units busy
 // while each chain waits on its own lookups.
-#define CV_BF_ROUND4(a, b, n)                                                                                          \
-    do {                                                                                                               \
-        CV_BF_ROUND(a##0, b##0, n);                                                                                    \
-        CV_BF_ROUND(a##1, b##1, n);                                                                                    \
-        CV_BF_ROUND(a##2, b##2, n);                                                                                    \
-        CV_BF_ROUND(a##3, b##3, n);                                                                                    \
+#define CV_BF_ROUND4(a, b, n)       \
+    do {                            \
+        CV_BF_ROUND(a##0, b##0, n); \
+        CV_BF_ROUND(a##1, b##1, n); \
+        CV_BF_ROUND(a##2, b##2, n); \
+        CV_BF_ROUND(a##3, b##3, n); \
     } while (0)
 
 inline void CBlowfish::Decipher4(const unsigned char* in, unsigned char* out) const

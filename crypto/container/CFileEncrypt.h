@@ -27,7 +27,8 @@
 
 namespace TORVELIB {
 
-class CFileEncrypt {
+class CFileEncrypt
+{
 public:
     // Reseeds the runtime's pseudo-random generator (through the pool).
     CFileEncrypt();
@@ -42,16 +43,13 @@ public:
     // plaintext returns 0 with a block holding one zero byte. Any failure
     // returns 0 and leaves *out alone. When `expectedLength` is non-zero the
     // file's check value must equal the `expectedLength` bytes at `expected`.
-    uint32_t DecryptFile(const WideChar* path, unsigned char** out, const WideChar* expected,
-                         uint32_t expectedLength);
+    uint32_t DecryptFile(const WideChar* path, unsigned char** out, const WideChar* expected, uint32_t expectedLength);
 #ifdef _WIN32
-    uint32_t DecryptFileA(const WideChar* path, unsigned char** out, const WideChar* expected,
-                          uint32_t expectedLength)
+    uint32_t DecryptFileA(const WideChar* path, unsigned char** out, const WideChar* expected, uint32_t expectedLength)
     {
         return DecryptFile(path, out, expected, expectedLength);
     }
-    uint32_t DecryptFileW(const WideChar* path, unsigned char** out, const WideChar* expected,
-                          uint32_t expectedLength)
+    uint32_t DecryptFileW(const WideChar* path, unsigned char** out, const WideChar* expected, uint32_t expectedLength)
     {
         return DecryptFile(path, out, expected, expectedLength);
     }

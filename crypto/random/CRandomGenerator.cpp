@@ -26,21 +26,20 @@ uint32_t SecondsNow()
 
 } // namespace
 
-CRandomGenerator::CRandomGenerator() : m_saveEnabled(0), m_mixCount(0)
+CRandomGenerator::CRandomGenerator()
+    : m_saveEnabled(0)
+    , m_mixCount(0)
 {
     std::memset(m_pool, 0, sizeof(m_pool));
     std::srand(SecondsNow());
 }
 
-CRandomGenerator::~CRandomGenerator()
-{
-    SavePool();
-}
+CRandomGenerator::~CRandomGenerator() { SavePool(); }
 
 void CRandomGenerator::AddEntropy(uint32_t v)
 {
-    const unsigned char bytes[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
-                                    static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
+    const unsigned char bytes[4] = { static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
+        static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24) };
     unsigned char digest[16];
     md5_detail::Md5Digest(md5_detail::kPoolIv, bytes, sizeof(bytes), digest);
 

@@ -7,7 +7,8 @@
 
 namespace TORVELIB {
 
-class CRandomGenerator {
+class CRandomGenerator
+{
 public:
     static constexpr uint32_t kPoolSize = 1024;
 

@@ -5,15 +5,12 @@
 namespace TORVELIB {
 namespace md5_detail {
 
-const uint32_t kStandardIv[4] = {0x67452301u, 0xefcdab89u, 0x98badcfeu, 0x10325476u};
-const uint32_t kPoolIv[4] = {0x6a09e667u, 0xbb67ae85u, 0x3c6ef372u, 0xa54ff53au};
+const uint32_t kStandardIv[4] = { 0x67452301u, 0xefcdab89u, 0x98badcfeu, 0x10325476u };
+const uint32_t kPoolIv[4] = { 0x6a09e667u, 0xbb67ae85u, 0x3c6ef372u, 0xa54ff53au };
 
 namespace {
 
-inline uint32_t Rotl(uint32_t v, unsigned n)
-{
-    return (v << n) | (v >> (32 - n));
-}
+inline uint32_t Rotl(uint32_t v, unsigned n) { return (v << n) | (v >> (32 - n)); }
 
 inline uint32_t LoadLittleEndian(const unsigned char* p)
 {
@@ -27,6 +24,7 @@ inline void StoreLittleEndian(unsigned char* p, uint32_t v)
 }
 
 // Per step: the additive constant floor(abs(sin(i + 1)) * 2^32) and the rotation.
+// clang-format off
 constexpr uint32_t kT[64] = {
     0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613, 0xfd469501,
     0x698098d8, 0x8b44f7af, 0xffff5bb1, 0x895cd7be, 0x6b901122, 0xfd987193, 0xa679438e, 0x49b40821,
@@ -37,8 +35,9 @@ constexpr uint32_t kT[64] = {
     0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
     0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391,
 };
+// clang-format on
 
-constexpr unsigned kRot[4][4] = {{7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 10, 15, 21}};
+constexpr unsigned kRot[4][4] = { { 7, 12, 17, 22 }, { 5, 9, 14, 20 }, { 4, 11, 16, 23 }, { 6, 10, 15, 21 } };
 
 } // namespace
 
@@ -87,7 +86,7 @@ void Md5Compress(uint32_t state[4], const unsigned char block[64])
 
 void Md5Digest(const uint32_t iv[4], const unsigned char* data, size_t n, unsigned char digest[16])
 {
-    uint32_t state[4] = {iv[0], iv[1], iv[2], iv[3]};
+    uint32_t state[4] = { iv[0], iv[1], iv[2], iv[3] };
     size_t done = 0;
     for (; n - done >= 64; done += 64)
         Md5Compress(state, data + done);

@@ -19,13 +19,9 @@ uint32_t BlockByte(const CBigNumber& m, uint32_t k, uint32_t i)
 
 CRSA::CRSA()
     : m_reserved(0)
-{
-}
+{ }
 
-CRSA::~CRSA()
-{
-    m_reserved = 0;
-}
+CRSA::~CRSA() { m_reserved = 0; }
 
 int CRSA::Decrypt(unsigned char* out, uint32_t capacity, const CBigNumber& c)
 {
@@ -36,8 +32,7 @@ int CRSA::Decrypt(unsigned char* out, uint32_t capacity, const CBigNumber& c)
     return UnpackKeyBlock(out, capacity, m, 2, k);
 }
 
-int CRSA::UnpackKeyBlock(unsigned char* out, uint32_t capacity, const CBigNumber& m, unsigned type,
-                         uint32_t k)
+int CRSA::UnpackKeyBlock(unsigned char* out, uint32_t capacity, const CBigNumber& m, unsigned type, uint32_t k)
 {
     const uint32_t blockType = BlockByte(m, k, 1);
     if (blockType != type)

@@ -7,7 +7,8 @@
 
 namespace TORVELIB {
 
-class CRSA {
+class CRSA
+{
 public:
     CRSA();
     virtual ~CRSA();
@@ -31,8 +32,7 @@ public:
     // Copies the data and a zero byte after it into `out` and returns J;
     // -3 for another type, -2 when J + 1 exceeds `capacity`. On an error
     // `out` is not touched.
-    static int UnpackKeyBlock(unsigned char* out, uint32_t capacity, const CBigNumber& m,
-                              unsigned type, uint32_t k);
+    static int UnpackKeyBlock(unsigned char* out, uint32_t capacity, const CBigNumber& m, unsigned type, uint32_t k);
 
 private:
     // The record of a whole key pair, of which a reader loads only e and n;

@@ -192,44 +192,44 @@ inline void FinalPermutation(uint32_t& l, uint32_t& r)
 
 // One DES round: a ^= f(b, subkeys k[n], k[n + 1]). The low halves of both
 // words are looked up first, then their high halves after one shift each.
-#define CV_DES_ROUND(a, b, k, n)                                                                                       \
-    do {                                                                                                               \
-        uint32_t u_ = Ror(b, 4) ^ (k)[n];                                                                              \
-        uint32_t t_ = (b) ^ (k)[(n) + 1];                                                                              \
-        uint32_t f_                                                                                                    \
-            = kSp.t[6][u_ & 0xff] | kSp.t[4][(u_ >> 8) & 0xff] | kSp.t[7][t_ & 0xff] | kSp.t[5][(t_ >> 8) & 0xff];     \
-        u_ >>= 16;                                                                                                     \
-        t_ >>= 16;                                                                                                     \
-        (a) ^= f_ | kSp.t[2][u_ & 0xff] | kSp.t[0][u_ >> 8] | kSp.t[3][t_ & 0xff] | kSp.t[1][t_ >> 8];                 \
+#define CV_DES_ROUND(a, b, k, n)                                                                                   \
+    do {                                                                                                           \
+        uint32_t u_ = Ror(b, 4) ^ (k)[n];                                                                          \
+        uint32_t t_ = (b) ^ (k)[(n) + 1];                                                                          \
+        uint32_t f_                                                                                                \
+            = kSp.t[6][u_ & 0xff] | kSp.t[4][(u_ >> 8) & 0xff] | kSp.t[7][t_ & 0xff] | kSp.t[5][(t_ >> 8) & 0xff]; \
+        u_ >>= 16;                                                                                                 \
+        t_ >>= 16;                                                                                                 \
+        (a) ^= f_ | kSp.t[2][u_ & 0xff] | kSp.t[0][u_ >> 8] | kSp.t[3][t_ & 0xff] | kSp.t[1][t_ >> 8];             \
     } while (0)
 
 // Sixteen rounds, leaving the halves unswapped: the caller swaps roles instead.
-#define CV_DES_STAGE(a, b, k)                                                                                          \
-    do {                                                                                                               \
-        CV_DES_ROUND(a, b, k, 0);                                                                                      \
-        CV_DES_ROUND(b, a, k, 2);                                                                                      \
-        CV_DES_ROUND(a, b, k, 4);                                                                                      \
-        CV_DES_ROUND(b, a, k, 6);                                                                                      \
-        CV_DES_ROUND(a, b, k, 8);                                                                                      \
-        CV_DES_ROUND(b, a, k, 10);                                                                                     \
-        CV_DES_ROUND(a, b, k, 12);                                                                                     \
-        CV_DES_ROUND(b, a, k, 14);                                                                                     \
-        CV_DES_ROUND(a, b, k, 16);                                                                                     \
-        CV_DES_ROUND(b, a, k, 18);                                                                                     \
-        CV_DES_ROUND(a, b, k, 20);                                                                                     \
-        CV_DES_ROUND(b, a, k, 22);                                                                                     \
-        CV_DES_ROUND(a, b, k, 24);                                                                                     \
-        CV_DES_ROUND(b, a, k, 26);                                                                                     \
-        CV_DES_ROUND(a, b, k, 28);                                                                                     \
-        CV_DES_ROUND(b, a, k, 30);                                                                                     \
+#define CV_DES_STAGE(a, b, k)      \
+    do {                           \
+        CV_DES_ROUND(a, b, k, 0);  \
+        CV_DES_ROUND(b, a, k, 2);  \
+        CV_DES_ROUND(a, b, k, 4);  \
+        CV_DES_ROUND(b, a, k, 6);  \
+        CV_DES_ROUND(a, b, k, 8);  \
+        CV_DES_ROUND(b, a, k, 10); \
+        CV_DES_ROUND(a, b, k, 12); \
+        CV_DES_ROUND(b, a, k, 14); \
+        CV_DES_ROUND(a, b, k, 16); \
+        CV_DES_ROUND(b, a, k, 18); \
+        CV_DES_ROUND(a, b, k, 20); \
+        CV_DES_ROUND(b, a, k, 22); \
+        CV_DES_ROUND(a, b, k, 24); \
+        CV_DES_ROUND(b, a, k, 26); \
+        CV_DES_ROUND(a, b, k, 28); \
+        CV_DES_ROUND(b, a, k, 30); \
     } while (0)
 
 // Two independent blocks at once: the rounds of one block form a chain of
 // dependent lookups, so a second block keeps the idle load and ALU units busy.
-#define CV_DES_ROUND2(a0, b0, a1, b1, k, n)                                                                            \
-    do {                                                                                                               \
-        CV_DES_ROUND(a0, b0, k, n);                                                                                    \
-        CV_DES_ROUND(a1, b1, k, n);                                                                                    \
+#define CV_DES_ROUND2(a0, b0, a1, b1, k, n) \
+    do {                                    \
+        CV_DES_ROUND(a0, b0, k, n);         \
+        CV_DES_ROUND(a1, b1, k, n);         \
     } while (0)
 
 // Sixteen bytes as two blocks, as TripleDesCryptBlock does each; every input

@@ -82,23 +82,23 @@ SettingsAdaptor::SettingsAdaptor(ConfigMgr* manager, QObject* parent)
     connect(&manager->loginSetting(), &LoginSetting::usersChanged, this, &SettingsAdaptor::usersChanged);
 }
 
-#define CV_HELD(member)                                                                                                \
+#define CV_HELD(member) \
     QObject* SettingsAdaptor::member() const { return held(m_manager, &ConfigMgr::member); }
 #define CV_PRODUCT_GROUP(Class, member, ...) CV_HELD(member)
-#define CV_USER_GROUP(Class, member, Operation, ...)                                                                   \
-    CV_HELD(member)                                                                                                    \
-    bool SettingsAdaptor::set##Operation(QObject* setting)                                                             \
-    {                                                                                                                  \
-        return apply<Class>(m_manager, setting, &ConfigMgr::set##Operation);                                           \
-    }                                                                                                                  \
-    bool SettingsAdaptor::write##Operation(QObject* setting)                                                           \
-    {                                                                                                                  \
-        return apply<Class>(m_manager, setting, &ConfigMgr::write##Operation);                                         \
-    }                                                                                                                  \
-    void SettingsAdaptor::save##Operation()                                                                            \
-    {                                                                                                                  \
-        if (m_manager)                                                                                                 \
-            m_manager->save##Operation();                                                                              \
+#define CV_USER_GROUP(Class, member, Operation, ...)                           \
+    CV_HELD(member)                                                            \
+    bool SettingsAdaptor::set##Operation(QObject* setting)                     \
+    {                                                                          \
+        return apply<Class>(m_manager, setting, &ConfigMgr::set##Operation);   \
+    }                                                                          \
+    bool SettingsAdaptor::write##Operation(QObject* setting)                   \
+    {                                                                          \
+        return apply<Class>(m_manager, setting, &ConfigMgr::write##Operation); \
+    }                                                                          \
+    void SettingsAdaptor::save##Operation()                                    \
+    {                                                                          \
+        if (m_manager)                                                         \
+            m_manager->save##Operation();                                      \
     }
 CV_SETTINGS_GROUPS(CV_PRODUCT_GROUP, , CV_USER_GROUP)
 #undef CV_USER_GROUP

@@ -62,9 +62,9 @@ public:
     Q_INVOKABLE QObject* copy(QObject* setting) const;
 
 #define CV_ADAPTOR_PRODUCT(...)
-#define CV_ADAPTOR_USER(Class, member, Operation, ...)                                                                 \
-    Q_INVOKABLE bool set##Operation(QObject* setting);                                                                 \
-    Q_INVOKABLE bool write##Operation(QObject* setting);                                                               \
+#define CV_ADAPTOR_USER(Class, member, Operation, ...)   \
+    Q_INVOKABLE bool set##Operation(QObject* setting);   \
+    Q_INVOKABLE bool write##Operation(QObject* setting); \
     Q_INVOKABLE void save##Operation();
     CV_SETTINGS_GROUPS(CV_ADAPTOR_PRODUCT, , CV_ADAPTOR_USER)
 #undef CV_ADAPTOR_USER

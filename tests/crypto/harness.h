@@ -54,36 +54,36 @@ template <typename T> std::string str(const T& v) { return std::to_string(v); }
 
 } // namespace cvtest
 
-#define CV_TEST(name)                                                                                                  \
-    static void name();                                                                                                \
-    static const cvtest::Registrar name##_registrar(#name, &name);                                                     \
+#define CV_TEST(name)                                              \
+    static void name();                                            \
+    static const cvtest::Registrar name##_registrar(#name, &name); \
     static void name()
 
 // Ends a case that cannot run in this build; the executable then reports
 // itself skipped to CTest (exit code 77) unless another case failed.
-#define CV_SKIP(reason)                                                                                                \
-    do {                                                                                                               \
-        cvtest::skipReason() = (reason);                                                                               \
-        return;                                                                                                        \
+#define CV_SKIP(reason)                  \
+    do {                                 \
+        cvtest::skipReason() = (reason); \
+        return;                          \
     } while (0)
 
-#define CV_CHECK(cond)                                                                                                 \
-    do {                                                                                                               \
-        if (!(cond))                                                                                                   \
-            cvtest::fail(__FILE__, __LINE__, #cond);                                                                   \
+#define CV_CHECK(cond)                               \
+    do {                                             \
+        if (!(cond))                                 \
+            cvtest::fail(__FILE__, __LINE__, #cond); \
     } while (0)
 
-#define CV_CHECK_EQ(a, b)                                                                                              \
-    do {                                                                                                               \
-        const auto cv_a_ = (a);                                                                                        \
-        const auto cv_b_ = (b);                                                                                        \
-        if (!(cv_a_ == cv_b_))                                                                                         \
-            cvtest::fail(__FILE__, __LINE__, #a " == " #b ": " + cvtest::str(cv_a_) + " vs " + cvtest::str(cv_b_));    \
+#define CV_CHECK_EQ(a, b)                                                                                           \
+    do {                                                                                                            \
+        const auto cv_a_ = (a);                                                                                     \
+        const auto cv_b_ = (b);                                                                                     \
+        if (!(cv_a_ == cv_b_))                                                                                      \
+            cvtest::fail(__FILE__, __LINE__, #a " == " #b ": " + cvtest::str(cv_a_) + " vs " + cvtest::str(cv_b_)); \
     } while (0)
 
-#define CV_CHECK_BYTES(a, b, n)                                                                                        \
-    do {                                                                                                               \
-        if (std::memcmp((a), (b), (n)) != 0)                                                                           \
-            cvtest::fail(                                                                                              \
-                __FILE__, __LINE__, #a " != " #b ": " + cvtest::hex((a), (n)) + " vs " + cvtest::hex((b), (n)));       \
+#define CV_CHECK_BYTES(a, b, n)                                                                                  \
+    do {                                                                                                         \
+        if (std::memcmp((a), (b), (n)) != 0)                                                                     \
+            cvtest::fail(                                                                                        \
+                __FILE__, __LINE__, #a " != " #b ": " + cvtest::hex((a), (n)) + " vs " + cvtest::hex((b), (n))); \
     } while (0)

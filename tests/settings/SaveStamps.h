@@ -234,10 +234,10 @@ inline int saveLoop(int argc, char** argv)
 } // namespace savestamps
 
 // main() of a test that can also be its own save-loop child.
-#define CV_SAVE_STAMPS_TEST_MAIN(TestObject)                                                                           \
-    static CV_SETTINGS_TEST_MAIN_AS(cvMain, TestObject) int main(int argc, char* argv[])                               \
-    {                                                                                                                  \
-        if (argc > 1 && std::strcmp(argv[1], "--save-loop") == 0)                                                      \
-            return savestamps::saveLoop(argc, argv);                                                                   \
-        return cvMain(argc, argv);                                                                                     \
+#define CV_SAVE_STAMPS_TEST_MAIN(TestObject)                                             \
+    static CV_SETTINGS_TEST_MAIN_AS(cvMain, TestObject) int main(int argc, char* argv[]) \
+    {                                                                                    \
+        if (argc > 1 && std::strcmp(argv[1], "--save-loop") == 0)                        \
+            return savestamps::saveLoop(argc, argv);                                     \
+        return cvMain(argc, argv);                                                       \
     }

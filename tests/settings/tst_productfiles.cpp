@@ -50,8 +50,8 @@ ics::AssociationFile cache(const QByteArray& text)
 } // namespace
 
 // Packing needs the private half of the key this build reads with.
-#define REQUIRE_KEY_FILE()                                                                                             \
-    if (!*CV_TEST_KEY_FILE)                                                                                            \
+#define REQUIRE_KEY_FILE()  \
+    if (!*CV_TEST_KEY_FILE) \
     CV_QSKIP("no key file for this build's data-file key; configure with -DCVSETTINGS_TEST_KEY_FILE=<key file>")
 
 class TestProductFiles : public QObject

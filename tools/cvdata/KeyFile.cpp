@@ -28,9 +28,10 @@ bool ParseHex(const std::string& text, size_t digits, uint32_t& value)
     for (char c : text) {
         if (!std::isxdigit(static_cast<unsigned char>(c)))
             return false;
-        value = value * 16 + static_cast<uint32_t>(std::isdigit(static_cast<unsigned char>(c))
-                                                       ? c - '0'
-                                                       : std::toupper(static_cast<unsigned char>(c)) - 'A' + 10);
+        value = value * 16
+            + static_cast<uint32_t>(std::isdigit(static_cast<unsigned char>(c))
+                    ? c - '0'
+                    : std::toupper(static_cast<unsigned char>(c)) - 'A' + 10);
     }
     return true;
 }
@@ -54,15 +55,9 @@ std::string UpperHex(const BIGNUM* n)
 
 } // namespace
 
-bool IsUsableKeyTextMask(unsigned value)
-{
-    return value <= 0xFF && !std::isxdigit(static_cast<int>(value));
-}
+bool IsUsableKeyTextMask(unsigned value) { return value <= 0xFF && !std::isxdigit(static_cast<int>(value)); }
 
-KeyFile::~KeyFile()
-{
-    EVP_PKEY_free(m_key);
-}
+KeyFile::~KeyFile() { EVP_PKEY_free(m_key); }
 
 bool KeyFile::Adopt(EVP_PKEY* key, std::string& error)
 {
@@ -133,8 +128,9 @@ bool KeyFile::Load(const std::string& path, std::string& error)
             haveLength = true;
         } else if (name == "keytext-mask") {
             if (!ParseHex(value, 2, v) || !IsUsableKeyTextMask(v)) {
-                error = path + ": keytext-mask must be 2 hexadecimal digits and not the code of a "
-                               "hexadecimal digit";
+                error = path
+                    + ": keytext-mask must be 2 hexadecimal digits and not the code of a "
+                      "hexadecimal digit";
                 return false;
             }
             m_keyTextMask = static_cast<unsigned char>(v);
@@ -193,8 +189,8 @@ bool KeyFile::Generate(std::string& error)
 std::string KeyFile::Text() const
 {
     char masks[96];
-    std::snprintf(masks, sizeof masks, "length-mask: %08X\nkeytext-mask: %02X\n",
-                  static_cast<unsigned>(m_lengthMask), static_cast<unsigned>(m_keyTextMask));
+    std::snprintf(masks, sizeof masks, "length-mask: %08X\nkeytext-mask: %02X\n", static_cast<unsigned>(m_lengthMask),
+        static_cast<unsigned>(m_keyTextMask));
     std::string out = "# cvdata key file: the RSA key pair and the two masks of the encrypted data\n"
                       "# files. Keep it secret: whoever holds it can produce data files that a build\n"
                       "# with this key accepts.\n";
@@ -213,9 +209,8 @@ std::string KeyFile::CMakeOptions() const
 {
     char masks[128];
     std::snprintf(masks, sizeof masks, " -DCVSETTINGS_LENGTH_MASK=%08X -DCVSETTINGS_KEYTEXT_MASK=%02X",
-                  static_cast<unsigned>(m_lengthMask), static_cast<unsigned>(m_keyTextMask));
-    return "-DCVSETTINGS_RSA_MODULUS=" + m_modulus + " -DCVSETTINGS_RSA_PUBLIC_EXPONENT=" + m_exponent
-        + masks;
+        static_cast<unsigned>(m_lengthMask), static_cast<unsigned>(m_keyTextMask));
+    return "-DCVSETTINGS_RSA_MODULUS=" + m_modulus + " -DCVSETTINGS_RSA_PUBLIC_EXPONENT=" + m_exponent + masks;
 }
 
 bool KeyFile::MatchesBuild() const

@@ -15,7 +15,8 @@
 
 namespace cvdata {
 
-class KeyFile {
+class KeyFile
+{
 public:
     KeyFile() = default;
     ~KeyFile();
@@ -42,7 +43,7 @@ private:
     EVP_PKEY* m_key = nullptr;
     uint32_t m_lengthMask = 0;
     unsigned char m_keyTextMask = 0;
-    std::string m_modulus;  // uppercase hexadecimal, 256 digits
+    std::string m_modulus; // uppercase hexadecimal, 256 digits
     std::string m_exponent; // uppercase hexadecimal, 2 digits
 };
 

@@ -12,14 +12,11 @@ namespace cvdata {
 
 namespace {
 
-constexpr size_t kBlockBytes = 128;  // the 1024-bit key block
+constexpr size_t kBlockBytes = 128; // the 1024-bit key block
 constexpr size_t kPayloadKeyBytes = 56; // Blowfish's longest key
 constexpr size_t kMaxKeyText = 2 * kBlockBytes;
 
-uint64_t Padded(uint64_t n)
-{
-    return (n + 15) / 16 * 16;
-}
+uint64_t Padded(uint64_t n) { return (n + 15) / 16 * 16; }
 
 void Put32(Bytes& out, uint32_t v)
 {
@@ -27,10 +24,7 @@ void Put32(Bytes& out, uint32_t v)
         out.push_back(static_cast<unsigned char>(v >> (8 * i)));
 }
 
-bool RandomBytes(unsigned char* p, size_t n)
-{
-    return RAND_bytes(p, static_cast<int>(n)) == 1;
-}
+bool RandomBytes(unsigned char* p, size_t n) { return RAND_bytes(p, static_cast<int>(n)) == 1; }
 
 // Raw RSA with the private exponent: c = m^d mod n, no padding scheme.
 bool PrivateOperation(EVP_PKEY* key, const unsigned char* block, unsigned char* out)
