@@ -27,6 +27,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -112,7 +113,7 @@ inline void save(ConfigMgr& m, int g, int stamp)
         }
         login->setUsers(users);
     }
-    (m.*kGroupTable[g].save)();
+    std::invoke(kGroupTable[g].save, m);
 }
 
 // The stamp that the loaded group carries, or -1 when its keys disagree or an
