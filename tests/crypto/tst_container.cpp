@@ -9,18 +9,18 @@
 
 using cvtest::Bytes;
 using cvtest::Container;
+using cvtest::KeyText;
 using cvtest::kKeyText;
 using cvtest::kPayloadKey;
 using cvtest::kPlain;
 using cvtest::kRefused;
 using cvtest::Pattern;
-using devkey::KeyText;
 using TORVELIB::WideChar;
 
 // Files can only be built with the private half of the reader's key.
 CV_TEST(containers_built_with_the_build_key)
 {
-    if (!devkey::HaveBuildKey())
+    if (!cvtest::HaveBuildKey())
         return;
     // Around the 16-byte block and the 65,536-byte chunk, several MiB, and payloads longer than the padded
     // plaintext, whose surplus in the last chunk is deciphered but not copied.

@@ -13,7 +13,7 @@
 #include <string>
 #include <tuple>
 
-using devkey::Bytes;
+using cvtest::Bytes;
 
 #ifdef CV_COUNT_MALLOC
 
@@ -92,7 +92,7 @@ size_t Overhead(uint32_t plainLength, const Bytes& check = Bytes())
 
 CV_TEST(decrypt_allocates_the_output_block_and_a_fixed_working_set)
 {
-    if (!devkey::HaveBuildKey())
+    if (!cvtest::HaveBuildKey())
         return;
     Overhead(16); // the first read of a process also parses the built-in key
     const size_t small = Overhead(1 << 20);

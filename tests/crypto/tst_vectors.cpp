@@ -152,7 +152,6 @@ void RunFile(const std::string& name)
         }
     }
     flush();
-    std::printf("%s: %d records\n", name.c_str(), records);
     if (records == 0)
         cvtest::fail(__FILE__, __LINE__, "no records in " + name);
 }

@@ -15,16 +15,11 @@
 
 #include "ConfigMgr.h" // every settings class
 #include "ConfigMgr_p.h"
-#include "JoinMeetingSetting.h"
-#include "LoginSetting.h"
-#include "LoginSettingUser.h"
-#include "NormalSetting.h"
-#include "OnionSetting.h"
 #include "PathHelper.h"
-#include "ProcessSetting.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QMetaProperty>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QThread>
@@ -32,6 +27,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -39,25 +35,57 @@
 
 namespace savestamps {
 
+// The groups, each with its class, its save and where a record holds it; a
+// property named in `memoryOnly` has no key in the file.
+struct Group {
+    const QMetaObject* mo;
+    void (ConfigMgr::*save)();
+    QObject* (*in)(const ConfigMgrPrivate& d);
+    const char* memoryOnly;
+};
+const Group kGroupTable[] = {
+    { &NormalSetting::staticMetaObject, &ConfigMgr::saveNormalSetting,
+        [](const ConfigMgrPrivate& d) -> QObject* { return d.normalSetting; }, "" },
+    { &LoginSetting::staticMetaObject, &ConfigMgr::saveLoginSetting,
+        [](const ConfigMgrPrivate& d) -> QObject* { return d.loginSetting; }, "" },
+    { &JoinMeetingSetting::staticMetaObject, &ConfigMgr::saveJoinMeetingSetting,
+        [](const ConfigMgrPrivate& d) -> QObject* { return d.joinMeetingSetting; }, "email" },
+    { &OnionSetting::staticMetaObject, &ConfigMgr::saveOnionSetting,
+        [](const ConfigMgrPrivate& d) -> QObject* { return d.onionSetting; }, "" },
+    { &ProcessSetting::staticMetaObject, &ConfigMgr::saveProcessSetting,
+        [](const ConfigMgrPrivate& d) -> QObject* { return d.processSetting; }, "" },
+};
 constexpr int kGroups = 5;
 const char* const kAccounts[] = { "ann@example.invalid", "bob@example.invalid", "\u00e7a@example.invalid" };
 
-const char* const kJoinProperties[] = { "meetingNum", "nickname", "webinarNum", "webinarFirstName", "webinarLastName",
-    "webinarEmail", "webinarCheckCode" };
+// The value of the i-th property under a stamp: a bit of it, an offset of it,
+// or a text that begins with it and carries quotes, a comma, brackets and a
+// non-ASCII letter for the INI format to escape.
+inline QVariant stamped(const QMetaProperty& p, int i, int stamp)
+{
+    if (p.userType() == QMetaType::Bool)
+        return (stamp >> i & 1) != 0;
+    if (p.userType() == QMetaType::QString)
+        return QStringLiteral("%1 \"%2\", [\u00f8]").arg(stamp).arg(i);
+    return stamp + i;
+}
 
 inline QString password(int stamp, const char* account)
 {
     return QStringLiteral("pw\u00e9%1-").arg(stamp) + QString::fromUtf8(account);
 }
 
-// The seven "JoinMeeting" texts of a stamp, with quotes, commas, brackets and
-// non-ASCII letters that the INI format has to escape.
-inline QStringList joinTexts(int stamp)
+// The stored properties of a group with the index each one's value derives from.
+template <class F> void forStored(const QObject* group, int g, F f)
 {
-    const QString s = QString::number(stamp);
-    return { s, QStringLiteral("nick, \"%1\"").arg(s), s + s, QStringLiteral("first %1").arg(s),
-        QStringLiteral("last\u00f8%1").arg(s), QStringLiteral("w%1@example.invalid").arg(s),
-        QStringLiteral("[%1]").arg(s) };
+    static const bool enumsAsInts = qRegisterMetaType<int>("Corvane::ClientLanguage") != 0;
+    Q_UNUSED(enumsAsInts)
+    const QMetaObject* mo = group->metaObject();
+    for (int i = 0; i < mo->propertyCount() - mo->propertyOffset(); ++i) {
+        const QMetaProperty p = mo->property(mo->propertyOffset() + i);
+        if (qstrcmp(p.name(), kGroupTable[g].memoryOnly) != 0 && qstrcmp(p.name(), "users") != 0)
+            f(p, i);
+    }
 }
 
 // Where the manager keeps the settings file in the test's home.
@@ -66,22 +94,16 @@ inline QString settingsFile()
     return PathHelper::defaultPathName(QLatin1String(cvsettings::store::kSettingsFileName));
 }
 
-// Sets the held group to `stamp` and saves it.
-inline void save(ConfigMgr& m, int group, int stamp)
+// Sets every key of the held group from `stamp` and saves it; the login group
+// also holds three accounts.
+inline void save(ConfigMgr& m, int g, int stamp)
 {
-    switch (group) {
-    case 0: {
-        NormalSetting n(m.normalSetting());
-        n.setLanguage(static_cast<Corvane::ClientLanguage>(stamp));
-        n.setAutoRun(stamp % 2 != 0);
-        n.setAutoLogin(stamp / 2 % 2 != 0);
-        m.writeNormalSetting(n);
-        break;
-    }
-    case 1: {
-        LoginSetting l(m.loginSetting());
-        l.setLastLoginUser(QStringLiteral("last%1").arg(stamp));
-        l.setAutoLoginUser(QStringLiteral("auto%1").arg(stamp));
+    QObject* group = nullptr;
+    for (QObject* child : m.children()) // the manager's own come first
+        if (!group && child->metaObject() == kGroupTable[g].mo)
+            group = child;
+    forStored(group, g, [&](const QMetaProperty& p, int i) { p.write(group, stamped(p, i, stamp)); });
+    if (auto* login = qobject_cast<LoginSetting*>(group)) {
         QMap<QString, LoginSettingUser> users;
         for (const char* account : kAccounts) {
             LoginSettingUser u;
@@ -89,66 +111,30 @@ inline void save(ConfigMgr& m, int group, int stamp)
             u.setPassword(password(stamp, account));
             users.insert(u.email(), u);
         }
-        l.setUsers(users);
-        m.writeLoginSetting(l);
-        break;
+        login->setUsers(users);
     }
-    case 2: {
-        JoinMeetingSetting j(m.joinMeetingSetting());
-        const QStringList t = joinTexts(stamp);
-        for (int i = 0; i < t.size(); ++i)
-            j.setProperty(kJoinProperties[i], t[i]);
-        m.writeJoinMeetingSetting(j);
-        break;
-    }
-    case 3: {
-        OnionSetting o(m.onionSetting());
-        o.setCapVolume(stamp);
-        o.setPlayVolume(stamp ^ 0x5a5a);
-        m.writeOnionSetting(o);
-        break;
-    }
-    default: {
-        ProcessSetting p(m.processSetting());
-        p.setPort(stamp);
-        m.writeProcessSetting(p);
-        break;
-    }
-    }
+    std::invoke(kGroupTable[g].save, m);
 }
 
 // The stamp that the loaded group carries, or -1 when its keys disagree or an
 // account is missing.
-inline int read(const ConfigMgrPrivate& d, int group)
+inline int read(const ConfigMgrPrivate& d, int g)
 {
-    switch (group) {
-    case 0: {
-        const NormalSetting& n = *d.normalSetting;
-        const int s = static_cast<int>(n.language());
-        return n.autoRun() == (s % 2 != 0) && n.autoLogin() == (s / 2 % 2 != 0) ? s : -1;
-    }
-    case 1: {
-        const LoginSetting& l = *d.loginSetting;
-        const int s = l.lastLoginUser().mid(4).toInt();
-        bool whole = l.lastLoginUser() == QStringLiteral("last%1").arg(s)
-            && l.autoLoginUser() == QStringLiteral("auto%1").arg(s) && l.users().size() == 3;
+    const QObject* group = kGroupTable[g].in(d);
+    int stamp = -1;
+    forStored(group, g, [&](const QMetaProperty& p, int i) {
+        if (stamp < 0 && p.userType() != QMetaType::Bool)
+            stamp = p.userType() == QMetaType::QString ? p.read(group).toString().section(' ', 0, 0).toInt()
+                                                       : p.read(group).toInt() - i;
+    });
+    bool whole = true;
+    forStored(group, g, [&](const QMetaProperty& p, int i) { whole = whole && p.read(group) == stamped(p, i, stamp); });
+    if (const auto* login = qobject_cast<const LoginSetting*>(group)) {
+        whole = whole && login->users().size() == 3;
         for (const char* account : kAccounts)
-            whole = whole && l.user(QString::fromUtf8(account)).password() == password(s, account);
-        return whole ? s : -1;
+            whole = whole && login->user(QString::fromUtf8(account)).password() == password(stamp, account);
     }
-    case 2: {
-        QStringList got;
-        for (const char* property : kJoinProperties)
-            got << d.joinMeetingSetting->property(property).toString();
-        return got == joinTexts(got[0].toInt()) ? got[0].toInt() : -1;
-    }
-    case 3: {
-        const OnionSetting& o = *d.onionSetting;
-        return o.playVolume() == (o.capVolume() ^ 0x5a5a) ? o.capVolume() : -1;
-    }
-    default:
-        return d.processSetting->port();
-    }
+    return whole ? stamp : -1;
 }
 
 // Loads the settings file on a fresh manager and reads every group's stamp.

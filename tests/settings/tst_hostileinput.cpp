@@ -4,18 +4,10 @@
 
 #include "TestEnvironment.h"
 
-#include "ConfigMgr.h" // every settings class
 #include "ConfigMgr_p.h"
-#include "IntercomConfig.h"
-#include "JoinMeetingSetting.h"
-#include "LoginSetting.h"
-#include "LoginSettingUser.h"
-#include "NormalSetting.h"
 #include "PathHelper.h"
 #include "ProductFiles_p.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
 
