@@ -192,6 +192,7 @@ private slots:
             {"CDATA, comment and PI holding markup", "<?pi a > b '?><{R}><!-- <a \" <b> --><{V}><![CDATA[<a>'\"]]></{V}></{R}>", 2, Utf8},
             {"'>' and quotes in attributes", "<{R} a='x>y' b=\"'\"><{V} c='>'>v</{V}></{R}>", 2, Utf8},
             {"whitespace before the root", "\n <{R}><{V}>v</{V}></{R}>", 2, Utf8},
+            {"100 empty elements side by side", "<{R}>" + QByteArray("<e a='/'/>").repeated(100) + "<{V}>v</{V}></{R}>", 2, Utf8},
             {"not closed", "<{R}><{V}>v</{V}>", 2, Utf8},
             {"mismatched", "<{R}><{V}>v</x></{R}>", 2, Utf8},
             {"depth 64", chain64, 64, Utf8},
