@@ -24,46 +24,41 @@ namespace {
 
 using Texts = QMap<QString, QString>;
 
-// A stored key, the property behind it, and a value.
+// A saved key, the class and property behind it, and a value.
 struct Key {
-    const char* section;
-    const char* key;
-    const char* property;
+    QByteArray cls, property;
+    QString path; // "Section/Key"
     QVariant value;
 };
 
-// Every stored key with a value away from its default; the texts carry what
+// Every saved key with a value away from its default; the texts carry what
 // the INI format has to escape, including a line that looks like a section.
-const QList<Key> kKeys = { { "Normal", "AutoRun", "autoRun", true }, { "Normal", "AutoLogin", "autoLogin", true },
-    { "Normal", "Language", "language", 3 }, { "Meeting", "AudioDefaultMute", "audioDefaultMute", true },
-    { "Meeting", "AudioNeedGranted", "audioNeedGranted", true },
-    { "Meeting", "ShowMessageTips", "showMessageTips", false }, { "Message", "FlashIcon", "flashIcon", false },
-    { "Message", "PlaySound", "playSound", false }, { "Share", "HideSelfWnd", "isHideCorvaneWin", true },
-    { "Share", "ShareSound", "isShareSound", true },
-    { "UI", "LoginWinLastPage", "loginWinLastPage", "Sign in; \"step\" = 2" },
-    { "JoinMeeting", "MeetingNum", "meetingNum", "123 456 789" }, { "JoinMeeting", "WebinarNum", "webinarNum", "#42" },
-    { "JoinMeeting", "NickName", "nickname", "Zoë Ångström, 李雷" },
-    { "JoinMeeting", "WebinarFirstName", "webinarFirstName", "back\\slash" },
-    { "JoinMeeting", "WebinarLastName", "webinarLastName", "  padded  " },
-    { "JoinMeeting", "WebinarEmail", "webinarEmail", "w@example.org" },
-    { "JoinMeeting", "WebinarCheckCode", "webinarCheckCode", "x\n[Normal]\nAutoRun=false" },
-    { "Onion", "CapVolume", "capVolume", -1 }, { "Onion", "PlayVolume", "playVolume", 2147483647 },
-    { "Process", "Port", "port", -2147483647 - 1 }, { "Audio", "AutoAdjust", "autoAdjust", false },
-    { "Audio", "CapDevIndex", "capDevIndex", 2 }, { "Audio", "InputIndex", "inputIndex", 3 },
-    { "Audio", "CapVolume", "capVolume", 55 }, { "Audio", "CapVolumeAutoAdjust", "capVolumeAutoAdjust", true },
-    { "Audio", "PlayDevIndex", "playDevIndex", 4 }, { "Audio", "PlayVolume", "playVolume", 66 },
-    { "Audio", "EncoderId", "encoderId", 7 }, { "Audio", "AEC", "aec", false }, { "Audio", "ANS", "ans", false },
-    { "Audio", "FEC", "fec", false }, { "Audio", "AGC", "agc", true }, { "Audio", "VAD", "vad", false },
-    { "Audio", "AudioEngine", "audioEngine", 2 }, { "Record", "RecordType", "recordType", 1 },
-    { "Record", "RecordPath", "recordPath", "/data/rec dir/录像" },
-    { "Record", "VideoFramerate", "videoFramerate", 25 } };
-
-// The manager's children in creation order, by the section each one has in the file.
-const QStringList kChildSections = { "", "", "", "", "Normal", "Meeting", "Message", "Audio", "", "Record", "Login",
-    "UI", "JoinMeeting", "Share", "Onion", "Process" };
-QObject* group(ConfigMgr* m, const char* section)
+// Built on first use, after the test has moved HOME.
+const QList<Key>& savedKeys()
 {
-    return m->children().value(kChildSections.indexOf(QLatin1String(section)));
+    static const QList<Key> keys = [] {
+        const QStringList texts = { "Sign in; \"step\" = 2", "x\n[Normal]\nAutoRun=false", "Zoë Ångström, 李雷",
+            "back\\slash", "  padded  ", "#42", "/data/rec dir/录像" };
+        const QVector<int> numbers = { -1, 2147483647, -2147483647 - 1, 2, 3, 55, 66, 7 };
+        QList<Key> all;
+        for (const cvtest::ClassSpec& c : cvtest::classTable())
+            for (const cvtest::Prop& p : c.props)
+                if (!p.key.isEmpty())
+                    all.append({ c.name, p.name, c.section + '/' + p.key,
+                        p.type == "bool"          ? QVariant(p.def != "true")
+                            : p.type == "QString" ? QVariant(texts[all.size() % texts.size()])
+                                                  : QVariant(numbers[all.size() % numbers.size()]) });
+        return all;
+    }();
+    return keys;
+}
+
+QObject* group(ConfigMgr* m, const QByteArray& cls)
+{
+    for (QObject* child : m->children())
+        if (child->metaObject()->className() == cls)
+            return child;
+    return nullptr;
 }
 
 void saveAll(ConfigMgr* m)
@@ -334,26 +329,26 @@ private slots:
         Texts kept = texts();
         saveAll(m);
         Texts all = texts();
-        for (const Key& k : kKeys)
-            kept.remove(QString::fromLatin1(k.section) + '/' + k.key);
+        for (const Key& k : savedKeys())
+            kept.remove(k.path);
         for (auto it = kept.begin(); it != kept.end(); ++it)
             QCOMPARE(all.value(it.key()), it.value());
         QCOMPARE(all.value("Record/RecordPath"), PathHelper::defaultPathName(QStringLiteral("Record")));
         QCOMPARE(all.value("Audio/EncoderId"), QStringLiteral("6"));
 
-        for (const Key& k : kKeys) {
+        for (const Key& k : savedKeys()) {
             if (content.isNull())
-                QVERIFY2(group(m, k.section)->property(k.property).toString() != k.value.toString(), k.key);
-            QVERIFY(group(m, k.section)->setProperty(k.property, k.value));
+                QVERIFY2(group(m, k.cls)->property(k.property).toString() != k.value.toString(), k.property);
+            QVERIFY(group(m, k.cls)->setProperty(k.property, k.value));
         }
         m->findChild<JoinMeetingSetting*>()->setEmail(QStringLiteral("kept@in.memory.only"));
         m->findChild<RecordSetting*>()->setMaxFileSize(1);
         saveAll(m);
         all = texts();
-        for (const Key& k : kKeys)
-            QCOMPARE(all.value(QString::fromLatin1(k.section) + '/' + k.key), k.value.toString());
+        for (const Key& k : savedKeys())
+            QCOMPARE(all.value(k.path), k.value.toString());
         if (content.isNull()) {
-            QCOMPARE(all.size(), kKeys.size() + 3); // and Login's LastLoginUser, AutoLoginUser, Users/size
+            QCOMPARE(all.size(), savedKeys().size() + 1); // and Login's Users/size
             const QByteArray raw = cvtest::readFile(m_ini);
             QVERIFY(raw.contains("[Share]\nHideSelfWnd=true\nShareSound=true\n"));
             QVERIFY(!raw.contains("\nAutoRun=false")); // the escaped text did not become a key
@@ -361,8 +356,8 @@ private slots:
         ConfigMgr::destroyInstance();
         m = ConfigMgr::createInstance();
         m->loadConfig();
-        for (const Key& k : kKeys)
-            QCOMPARE(group(m, k.section)->property(k.property).toString(), k.value.toString());
+        for (const Key& k : savedKeys())
+            QCOMPARE(group(m, k.cls)->property(k.property).toString(), k.value.toString());
         QVERIFY(m->joinMeetingSetting().email().isEmpty());
         QCOMPARE(m->recordSetting().maxFileSize(), 2048);
     }

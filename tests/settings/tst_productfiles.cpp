@@ -128,41 +128,32 @@ private slots:
         QCOMPARE(log.names, QStringList());
     }
 
-    void clientConfigElements()
+    // Each record of the file hands its plaintext to the loader of its
+    // section, then compares the properties and signals it names.
+    void documentKnownAnswers()
     {
-        // A root with only Version: missing texts become empty and missing
-        // numbers 0, each change signalled in the order the setters run.
-        ClientConfig& c = *d->clientConfig;
+        const QMap<QByteArray, void (*)(ConfigMgrPrivate&, const QByteArray&)> loaders
+            = { { "ClientConfig", applyClientConfig }, { "OmsUrlConfig", applyOmsUrlConfig },
+                  { "Server", applyServerDataFile } };
+        QMap<QByteArray, QObject*> objects;
         cvtest::Probe log;
-        log.watch(&c);
-        applyClientConfig(*d, "<root><Version>9</Version></root>");
-        QCOMPARE(log.names,
-            (QStringList { "ClientConfig::groupNameChanged", "ClientConfig::productNameChanged",
-                "ClientConfig::versionChanged", "ClientConfig::productSeriesChanged", "ClientConfig::clientTypeChanged",
-                "ClientConfig::clientModeChanged" }));
-        QCOMPARE(c.groupName(), QString());
-        QCOMPARE(c.clientMode(), 0);
-
-        applyClientConfig(*d, kFullConfig);
-        QCOMPARE(cvtest::properties(c),
-            (QVariantMap { { "groupName", "G" }, { "productName", "P" }, { "buildNum", 77LL }, { "version", "1.2.3.4" },
-                { "productSeries", 5 }, { "productId", "id-9" }, { "clientType", 6 }, { "terminalType", 7 },
-                { "clientMode", 8 }, { "paltform", 1 }, { "maxVideoWidth", 0 }, { "maxVideoHeight", 0 },
-                { "maxVideoFramerate", 0 }, { "maxVideoBitrate", 0 }, { "maxMediaBitrate", 0 } }));
-
-        // Names match exactly, case included; another document element is no file at all.
-        applyClientConfig(*d, "<root><version>1</version><Version>2</Version></root>");
-        QCOMPARE(c.version(), QStringLiteral("2"));
-        applyClientConfig(*d, "<Root><Version>3</Version></Root>");
-        QCOMPARE(c.version(), QStringLiteral("2"));
-
-        // A 32-bit number widened with its sign; anything else is 0.
-        const QList<QPair<QByteArray, qlonglong>> buildNumbers = { { "-5", -5 }, { "2147483647", 2147483647 },
-            { "2147483648", 0 }, { "4294967296", 0 }, { "12a", 0 }, { "1.5", 0 } };
-        for (const auto& row : buildNumbers) {
-            c.setBuildNum(99);
-            applyClientConfig(*d, "<root><BuildNum>" + row.first + "</BuildNum></root>");
-            QCOMPARE(c.buildNum(), row.second);
+        for (QObject* o : QObjectList { d->clientConfig, d->omsUrlConfig, d->serverSetting, d->intercomConfig }) {
+            objects.insert(o->metaObject()->className(), o);
+            log.watch(o);
+        }
+        for (const cvtest::Record& r : cvtest::records(QStringLiteral("product-documents.txt"))) {
+            log.clear();
+            QVERIFY(loaders.contains(r.section));
+            loaders.value(r.section)(*d, r.value("In"));
+            for (const auto& [field, expected] : r.fields) {
+                const int dot = field.indexOf('.');
+                const QByteArray actual = field == "Signals" ? log.names.join(' ').remove(QRegExp("\\w+::")).toUtf8()
+                    : dot > 0 ? objects.value(field.left(dot))->property(field.mid(dot + 1)).toString().toUtf8()
+                              : expected;
+                QVERIFY2(actual == expected,
+                    "line " + QByteArray::number(r.line) + ", " + field + ": \"" + actual + "\" instead of \""
+                        + expected + '"');
+            }
         }
     }
 
@@ -243,29 +234,6 @@ private slots:
                 .join(" | "));
     }
 
-    void webAddresses()
-    {
-        applyOmsUrlConfig(*d,
-            "<oms><url><MyPlan>a</MyPlan><UpdatePlan>b</UpdatePlan><SignUp>c</SignUp><ForgotPwd>d</ForgotPwd>"
-            "<Help>e</Help></url><webinar><Schedule>f</Schedule><LearnMore>g</LearnMore><DetailMore>h</DetailMore>"
-            "</webinar><cloud><RecordList>i</RecordList><Storage>j</Storage></cloud></oms>");
-        QCOMPARE(cvtest::properties(*d->omsUrlConfig),
-            (QVariantMap { { "plan", "a" }, { "updatePlan", "b" }, { "signup", "c" }, { "forgotPassword", "d" },
-                { "help", "e" }, { "webinarSchedule", "f" }, { "webinarLearnMore", "g" }, { "webinarDetailMore", "h" },
-                { "recordListUrl", "i" }, { "storageUrl", "j" } }));
-
-        // A group present clears its missing leaves; groups absent, or named in
-        // another case, leave theirs alone.
-        cvtest::Probe log;
-        log.watch(d->omsUrlConfig);
-        applyOmsUrlConfig(*d,
-            "<oms><url><MyPlan>a</MyPlan><UpdatePlan>b</UpdatePlan><SignUp>c</SignUp>"
-            "<ForgotPwd>d</ForgotPwd></url><Webinar/><cloud><recordlist>z</recordlist>"
-            "<RecordList>i</RecordList></cloud></oms>");
-        QCOMPARE(log.names, (QStringList { "OmsUrlConfig::helpChanged", "OmsUrlConfig::storageUrlChanged" }));
-        QCOMPARE(d->omsUrlConfig->webinarSchedule(), QStringLiteral("f"));
-    }
-
     void providers()
     {
         applyThirdConfigs(*d,
@@ -298,37 +266,6 @@ private slots:
         QCOMPARE(QStringList(d->thirdContactsConfigs.keys()), (QStringList { "Google", "Outlook" }));
         QCOMPARE(d->thirdContactsConfigs.value(mgr->outlook()), contacts);
         QCOMPARE(contacts->tokenUrl(), QStringLiteral("t"));
-    }
-
-    void serverFile()
-    {
-        applyServerDataFile(*d,
-            R"({"FrontSrvAppID": "31", "RoomAppID": 0, "FrontServer": "f", "A2Server": "a", "ImServer": 12.7,
-                 "WebService": "w", "HttpApiRootUrl": "h", "LocalRootUrl": "l", "frontserver": "x",
-                 "Intercom": {"AppId": "i", "AccessToken": "t", "AppVersionDesc": "v", "AppDeviceDesc": "d",
-                              "AppOsName": "o", "Width": "320", "Height": 240}})");
-        QCOMPARE(cvtest::properties(*d->serverSetting),
-            (QVariantMap { { "frontServer", "f" }, { "meetingServer", "" }, { "a2Server", "a" }, { "imServer", "12" },
-                { "localApi", "l" }, { "ucApi", "h" }, { "webService", "w" }, { "frontAppId", 31 },
-                { "meetingAppId", 0 } }));
-        QCOMPARE(cvtest::properties(*d->intercomConfig),
-            (QVariantMap { { "appId", "i" }, { "accessToken", "t" }, { "appVersionDesc", "v" },
-                { "appDeviceDesc", "d" }, { "appOsName", "o" }, { "width", 320 }, { "height", 240 } }));
-
-        // Empty texts never clear; ids apply whatever their value; an Intercom
-        // that is not an object changes nothing.
-        cvtest::Probe log;
-        log.watch(d->intercomConfig);
-        applyServerDataFile(*d, R"({"FrontServer": "", "RoomAppID": true, "A2Server": null, "Intercom": [1, 2]})");
-        QCOMPARE(d->serverSetting->frontServer(), QStringLiteral("f"));
-        QCOMPARE(d->serverSetting->a2Server(), QStringLiteral("a"));
-        QVERIFY(log.names.isEmpty());
-        applyServerDataFile(*d, R"({"RoomAppID": "7", "ImServer": -3.9, "LocalRootUrl": true})");
-        QCOMPARE(d->serverSetting->meetingAppId(), 7);
-        QCOMPARE(d->serverSetting->imServer(), QStringLiteral("-3"));
-        QCOMPARE(d->serverSetting->localApi(), QStringLiteral("true"));
-        applyServerDataFile(*d, R"([{"RoomAppID": 5}])");
-        QCOMPARE(d->serverSetting->meetingAppId(), 7);
     }
 
     // The settings file's "Server" section wins over the product file, except

@@ -1,6 +1,7 @@
-// The 21 settings classes walked through their meta-objects against one table
-// of their properties, types, defaults and signal parameters; the cases after
-// it cover the few operations that only one class has.
+// The 21 settings classes walked through their meta-objects against the table
+// of their properties, types, defaults and signal parameters in
+// tests/data/settings-classes.txt; the cases after it cover the few operations
+// that only one class has.
 
 #include "TestEnvironment.h"
 
@@ -46,106 +47,30 @@ QVariant otherValue(const QMetaProperty& p, const QVariant& current)
     return QVariant::fromValue(UserMap { { user.email(), user } });
 }
 
-// One row of a class's table: property, type, default, signal parameter
-// (null: named like the property), and whether it has no storage.
-struct Prop {
-    const char* name;
-    const char* type;
-    QVariant def;
-    const char* param = nullptr;
-    bool noStorage = false;
-};
-struct ClassCase {
+// What the walk does with a class beyond its meta-object.
+struct Ops {
     const QMetaObject* mo;
     QObject* (*make)(QObject* parent);
     QObject* (*copy)(const QObject& other);
     void (*assign)(QObject& to, const QObject& from);
     bool (*trAgrees)();
-    QVector<Prop> props;
-    QString enums; // "Name: KEY=value ..." per enumeration, in declaration order
-    QVector<int> fieldOrder; // property indices; empty: property order
 };
 
-template <class T> ClassCase classCase(QVector<Prop> props, QString enums = {}, QVector<int> fieldOrder = {})
+template <class T> std::pair<QByteArray, Ops> ops()
 {
-    return { &T::staticMetaObject, [](QObject* parent) -> QObject* { return new T(parent); },
-        [](const QObject& other) -> QObject* { return new T(static_cast<const T&>(other)); },
-        [](QObject& to, const QObject& from) { static_cast<T&>(to) = static_cast<const T&>(from); },
-        [] { return T::tr("Open", "menu", 2) == T::trUtf8("Open", "menu", 2); }, std::move(props), std::move(enums),
-        std::move(fieldOrder) };
+    return { T::staticMetaObject.className(),
+        { &T::staticMetaObject, [](QObject* parent) -> QObject* { return new T(parent); },
+            [](const QObject& other) -> QObject* { return new T(static_cast<const T&>(other)); },
+            [](QObject& to, const QObject& from) { static_cast<T&>(to) = static_cast<const T&>(from); },
+            [] { return T::tr("Open", "menu", 2) == T::trUtf8("Open", "menu", 2); } } };
 }
 
-QVector<Prop> strings(std::initializer_list<const char*> names, const char* param = nullptr)
-{
-    QVector<Prop> props;
-    for (const char* name : names)
-        props.push_back({ name, "QString", QString(), param });
-    return props;
-}
+template <class... T> QHash<QByteArray, Ops> opsOf() { return { ops<T>()... }; }
 
-Prop noStorage(const char* name) { return { name, "int", 0, nullptr, true }; }
-
-const QVector<ClassCase>& classes()
-{
-    static const QVector<ClassCase> all = {
-        classCase<AudioSetting>({ { "autoAdjust", "bool", true }, { "capDevIndex", "int", 0 },
-            { "inputIndex", "int", 0 }, { "capVolume", "int", 100 }, { "capVolumeAutoAdjust", "bool", false },
-            { "playDevIndex", "int", 0 }, { "playVolume", "int", 80 }, { "encoderId", "int", 6 },
-            { "aec", "bool", true }, { "ans", "bool", true }, { "fec", "bool", true }, { "agc", "bool", false },
-            { "vad", "bool", true }, { "audioEngine", "int", 1 } }),
-        classCase<ClientConfig>({ { "version", "QString", "0.0.0.0" }, { "groupName", "QString", "Corvane" },
-            { "productName", "QString", "CorvaneDesktop" }, { "buildNum", "qlonglong", 0 },
-            { "productSeries", "int", 1 }, { "productId", "QString", "" }, { "clientType", "int", 1 },
-            { "terminalType", "int", 0 }, { "clientMode", "int", 1 }, { "paltform", "int", 1 },
-            noStorage("maxVideoWidth"), noStorage("maxVideoHeight"), noStorage("maxVideoFramerate"),
-            noStorage("maxVideoBitrate"), noStorage("maxMediaBitrate") }),
-        classCase<IntercomConfig>(strings({ "appId", "accessToken", "appVersionDesc", "appDeviceDesc", "appOsName" })
-            << Prop { "width", "int", 0 } << Prop { "height", "int", 0 }),
-        classCase<JoinMeetingSetting>(strings({ "meetingNum", "nickname", "email" })
-            << Prop { "webinarNum", "QString", QString(), "strWebinarNum" }
-            << strings({ "webinarFirstName", "webinarLastName", "webinarEmail", "webinarCheckCode" })),
-        classCase<LoginSetting>(strings({ "lastLoginUser", "autoLoginUser" })
-            << Prop { "users", "QMap<QString,LoginSettingUser>", QVariant::fromValue(UserMap()) }),
-        classCase<LoginSettingUser>(
-            strings({ "email", "password" }) << Prop { "paltform", "Corvane::UserPaltform", 1 }),
-        classCase<MeetingSetting>({ { "audioDefaultMute", "bool", false }, { "audioNeedGranted", "bool", false },
-            { "showMessageTips", "bool", true } }),
-        classCase<MessageSetting>({ { "flashIcon", "bool", true }, { "playSound", "bool", true } }),
-        classCase<NormalSetting>({ { "autoRun", "bool", false }, { "autoLogin", "bool", false, "atuoLogin" },
-            { "language", "Corvane::ClientLanguage", 0 } }),
-        classCase<OmsUrlConfig>(strings({ "plan", "updatePlan", "signup", "forgotPassword", "help", "webinarSchedule",
-                                            "webinarLearnMore", "webinarDetailMore", "recordListUrl", "storageUrl" },
-            "url")),
-        classCase<OnionSetting>({ { "capVolume", "int", 100 }, { "playVolume", "int", 80 } }),
-        classCase<ProcessSetting>({ { "port", "int", 0 } }),
-        classCase<RecordSetting>({ { "recordType", "RecordType", 0 },
-                                     { "recordPath", "QString", PathHelper::defaultPathName(QStringLiteral("Record")) },
-                                     { "videoFramerate", "int", 6 }, { "maxFileSize", "int", 2048 } },
-            "RecordType: VideoAndAudio=0 Audio=1"),
-        classCase<ServerSetting>(
-            strings({ "frontServer", "meetingServer", "a2Server", "imServer", "localApi", "ucApi", "webService" })
-            << Prop { "frontAppId", "int", 20 } << Prop { "meetingAppId", "int", 11 }),
-        classCase<ShareSetting>({ { "isHideCorvaneWin", "bool", false }, { "isShareSound", "bool", false } }),
-        classCase<ThirdCalendarConfig>(strings({ "name", "redirectUrl", "oauthUrl", "tokenUrl", "resultUrl" })),
-        classCase<ThirdContactsConfig>(
-            strings({ "name", "redirectUrl", "oauthUrl", "tokenUrl", "resultUrl", "resultRequestHeader" })),
-        classCase<ThirdLoginConfig>(strings(
-            { "name", "clientId", "clientSecret", "scope", "redirectUrl", "oauthUrl", "tokenUrl", "resultUrl" })),
-        classCase<UISetting>({ { "loginWinLastPage", "QString", "Welcome" } }),
-        classCase<VideoSetting>({ { "defaultDevIndex", "int", 0 },
-            { "videos", "QList<VideoSettingVideo>", QVariant::fromValue(VideoList()) } }),
-        classCase<VideoSettingVideo>(
-            { { "devId", "int", 0 }, { "autoAdjust", "bool", true }, { "bitrate", "int", 359700 },
-                { "framerate", "int", 15 }, { "keyframeInterval", "int", 30 }, { "encoderId", "int", 3 },
-                { "encoderMode", "VideoEncoderMode", 2 }, { "vbrQuality", "int", 80 }, { "width", "int", 640 },
-                { "height", "int", 480 }, { "inputIndex", "int", 0 }, { "standard", "VideoStandard", 1 },
-                { "denoise", "bool", true }, { "flip", "bool", false } },
-            "VideoEncoderMode: ENCODERMODE_VBR=0 ENCODERMODE_CBR=1 ENCODERMODE_ABR=2 "
-            "VideoStandard: VIDEOSTANDARD_PAL=1 VIDEOSTANDARD_NTSC=2 VIDEOSTANDARD_SECAM=3",
-            { 0, 1, 3, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13 }),
-    };
-    return all;
-}
+const QHash<QByteArray, Ops> kOps = opsOf<AudioSetting, ClientConfig, IntercomConfig, JoinMeetingSetting, LoginSetting,
+    LoginSettingUser, MeetingSetting, MessageSetting, NormalSetting, OmsUrlConfig, OnionSetting, ProcessSetting,
+    RecordSetting, ServerSetting, ShareSetting, ThirdCalendarConfig, ThirdContactsConfig, ThirdLoginConfig, UISetting,
+    VideoSetting, VideoSettingVideo>();
 
 } // namespace
 
@@ -165,8 +90,9 @@ private slots:
     void perClass_data()
     {
         QTest::addColumn<int>("row");
-        for (int i = 0; i < classes().size(); ++i)
-            QTest::newRow(classes()[i].mo->className()) << i;
+        QCOMPARE(cvtest::classTable().size(), kOps.size());
+        for (int i = 0; i < cvtest::classTable().size(); ++i)
+            QTest::newRow(cvtest::classTable()[i].name) << i;
     }
     void perClass();
     void classSpecific();
@@ -176,8 +102,10 @@ private slots:
 void tst_SettingsObjects::perClass()
 {
     QFETCH(int, row);
-    const ClassCase& c = classes()[row];
-    const QMetaObject* mo = c.mo;
+    const cvtest::ClassSpec& c = cvtest::classTable()[row];
+    QVERIFY(kOps.contains(c.name));
+    const Ops o = kOps.value(c.name);
+    const QMetaObject* mo = o.mo;
     const int n = c.props.size();
     const auto prop = [&](int i) { return mo->property(mo->propertyOffset() + i); };
 
@@ -186,12 +114,11 @@ void tst_SettingsObjects::perClass()
     QCOMPARE(mo->propertyCount() - mo->propertyOffset(), n);
     QCOMPARE(mo->methodCount() - mo->methodOffset(), n);
     for (int i = 0; i < n; ++i) {
-        const Prop& e = c.props[i];
+        const cvtest::Prop& e = c.props[i];
         const QMetaMethod s = mo->method(mo->methodOffset() + i);
         QCOMPARE(QByteArray(prop(i).typeName()) + ' ' + prop(i).name() + " -> " + s.methodSignature() + ' '
                 + s.parameterNames().value(0),
-            QByteArray(e.type) + ' ' + e.name + " -> " + e.name + "Changed(" + e.type + ") "
-                + (e.param ? e.param : e.name));
+            e.type + ' ' + e.name + " -> " + e.name + "Changed(" + e.type + ") " + e.param);
         QCOMPARE(s.methodType(), QMetaMethod::Signal);
         QCOMPARE(prop(i).notifySignalIndex(), s.methodIndex());
         QVERIFY(prop(i).isWritable() && prop(i).isStored() && !prop(i).isConstant() && !prop(i).isFinal());
@@ -203,15 +130,15 @@ void tst_SettingsObjects::perClass()
             enums << QStringLiteral("%1=%2").arg(mo->enumerator(k).key(j)).arg(mo->enumerator(k).value(j));
     }
     QCOMPARE(enums.join(' '), c.enums);
-    QVERIFY(c.trAgrees());
+    QVERIFY(o.trAgrees());
 
     QObject parent;
-    QObject* obj = c.make(&parent);
+    QObject* obj = o.make(&parent);
     for (int i = 0; i < n; ++i)
-        QCOMPARE(describe(prop(i).read(obj)), describe(c.props[i].def));
+        QCOMPARE(describe(prop(i).read(obj)), c.props[i].def);
     const QStringList defaults = snapshot(obj);
-    const auto sameType = [&](int i, int j) { return qstrcmp(c.props[i].type, c.props[j].type) == 0; };
-    const auto isContainer = [&](int i) { return c.props[i].def.userType() >= QMetaType::User; };
+    const auto sameType = [&](int i, int j) { return c.props[i].type == c.props[j].type; };
+    const auto isContainer = [&](int i) { return c.props[i].def == "[]"; };
 
     // A write by name stores, then emits one signal carrying the new value,
     // and the receiver reads that value back; an equal value again emits
@@ -241,10 +168,10 @@ void tst_SettingsObjects::perClass()
     obj->setObjectName(QStringLiteral("held"));
     const QStringList changed = snapshot(obj);
     rec.clear();
-    std::unique_ptr<QObject> copy(c.copy(*obj)), fresh(c.make(nullptr));
+    std::unique_ptr<QObject> copy(o.copy(*obj)), fresh(o.make(nullptr));
     QVERIFY(!copy->parent() && copy->objectName().isEmpty());
     QCOMPARE(snapshot(copy.get()), changed);
-    c.assign(*copy, *fresh);
+    o.assign(*copy, *fresh);
     QCOMPARE(snapshot(copy.get()), defaults);
     QCOMPARE(snapshot(obj), changed);
     QVERIFY(rec.indices.isEmpty());
@@ -261,10 +188,10 @@ void tst_SettingsObjects::perClass()
         if (isContainer(i))
             containers << i;
     }
-    QObject* target = c.make(&parent);
+    QObject* target = o.make(&parent);
     Probe targetRec;
     targetRec.watch(target);
-    c.assign(*target, *obj);
+    o.assign(*target, *obj);
     QCOMPARE(targetRec.indices, expected);
     QStringList during = defaults;
     for (int k = 0; k < expected.size(); ++k) {
@@ -276,9 +203,9 @@ void tst_SettingsObjects::perClass()
 
     // Equal values again: only the containers signal; self-assignment: nothing.
     targetRec.clear();
-    c.assign(*target, *obj);
+    o.assign(*target, *obj);
     QCOMPARE(targetRec.indices, containers);
-    c.assign(*target, *target);
+    o.assign(*target, *target);
     QCOMPARE(targetRec.indices, containers);
 
     // Every signal hands out the object's own stored value. Fed back to each
@@ -288,14 +215,14 @@ void tst_SettingsObjects::perClass()
     rec.onHit = [&](QObject* sender, int i, void* arg) {
         if (std::exchange(feeding, true))
             return;
-        const std::unique_ptr<QObject> sharer(shared ? c.copy(*sender) : nullptr);
+        const std::unique_ptr<QObject> sharer(shared ? o.copy(*sender) : nullptr);
         for (int j = 0; j < n; ++j) {
             int status = -1, flags = 0;
             void* argv[] = { arg, nullptr, &status, &flags };
             if (sameType(i, j))
                 QMetaObject::metacall(sender, QMetaObject::WriteProperty, prop(j).propertyIndex(), argv);
         }
-        c.assign(*sender, *sender);
+        o.assign(*sender, *sender);
         feeding = false;
     };
     for (const bool withCopy : { false, true }) {
