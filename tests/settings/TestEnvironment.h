@@ -132,17 +132,18 @@ inline const QVector<ClassSpec>& classTable()
 
 // A record of a known-answer file under tests/data: "[Section]" starts a
 // section, "Field = value" lines make a record, a blank line ends it; a field
-// given again continues its value.
+// given again continues its value on a new line.
 struct Record {
     QByteArray section;
     int line = 0;
     QList<QPair<QByteArray, QByteArray>> fields;
-    QByteArray value(const QByteArray& field) const
+    QByteArray value(const QByteArray& field) const // the lines of a repeated field joined
     {
-        QByteArray v;
+        QByteArrayList lines;
         for (const auto& [name, text] : fields)
-            v += name == field ? text : QByteArray();
-        return v;
+            if (name == field)
+                lines << text;
+        return lines.join('\n');
     }
 };
 

@@ -362,47 +362,6 @@ private slots:
         QCOMPARE(m->recordSetting().maxFileSize(), 2048);
     }
 
-    // Texts that the library never writes itself convert by the reading
-    // rules, each converted value signals only if it differs, and the
-    // sections load in sequence, Audio and Record last.
-    void handWrittenTexts()
-    {
-        cvtest::writeFile(m_ini,
-            "[Normal]\nLanguage=3\n"
-            "[Meeting]\nAudioDefaultMute=false\nAudioNeedGranted=yes\nShowMessageTips=false\n"
-            "[Message]\nFlashIcon=FALSE\nPlaySound=@Invalid()\n"
-            "[Share]\nHideSelfWnd=1\nShareSound=\n"
-            "[Login]\nLastLoginUser=someone@example.com\n"
-            "[UI]\nLoginWinLastPage=\n"
-            "[JoinMeeting]\nNickName=Bob\n"
-            "[Onion]\nCapVolume=40\nPlayVolume=loud\n"
-            "[Process]\nPort=-12\n"
-            "[Audio]\nCapDevIndex=abc\nEncoderId=99999999999999999999\nAEC=False\nVAD=true\n"
-            "[Record]\nRecordType=yes\nVideoFramerate=2.5\n");
-        ConfigMgr* m = ConfigMgr::createInstance();
-        cvtest::Probe log;
-        for (const QObject* group : m->children())
-            log.watch(group);
-        m->loadConfig();
-        QCOMPARE(log.names,
-            (QStringList { "NormalSetting::languageChanged", "MeetingSetting::audioNeedGrantedChanged",
-                "MeetingSetting::showMessageTipsChanged", "MessageSetting::flashIconChanged",
-                "MessageSetting::playSoundChanged", "ShareSetting::isHideCorvaneWinChanged",
-                "LoginSetting::lastLoginUserChanged", "UISetting::loginWinLastPageChanged",
-                "JoinMeetingSetting::nicknameChanged", "OnionSetting::capVolumeChanged",
-                "OnionSetting::playVolumeChanged", "ProcessSetting::portChanged", "AudioSetting::encoderIdChanged",
-                "AudioSetting::aecChanged", "RecordSetting::videoFramerateChanged" }));
-        // Booleans follow from the signals above; these numbers do not.
-        QCOMPARE((QVector<int> { m->normalSetting().language(), m->onionSetting().capVolume(),
-                     m->onionSetting().playVolume(), m->processSetting().port(), m->audioSetting().encoderId(),
-                     m->recordSetting().videoFramerate() }),
-            (QVector<int> { 3, 40, 0, -12, 0, 0 }));
-
-        log.clear();
-        m->loadConfig();
-        QCOMPARE(log.names, QStringList());
-    }
-
     // A password is stored as its UTF-8 bytes enciphered in whole 8-byte
     // blocks, exactly as OpenSSL enciphers them, and a new manager reads it back.
     void passwordBytes()
