@@ -25,7 +25,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <map>
 #include <random>
 #include <vector>
 
@@ -186,30 +185,24 @@ int saveLoop(int argc, char** argv)
 
     ConfigMgr::createInstance();
     say("ready");
-    std::map<int, int> seen; // group -> highest stamp seen or saved
-    int lost = 0;
-    int changes = 0;
-    int round = 0;
+    std::vector<int> seen(kGroups, -1); // the highest stamp seen or saved
+    int lost = 0, changes = 0, round = 0;
     for (; count < 0 || round < count; ++round) {
         const std::vector<int> now = loadStamps();
-        for (int g = 0; g < kGroups; ++g) {
-            const auto it = seen.find(g);
-            if (it != seen.end() && now[size_t(g)] < it->second) {
-                say("lost " + QByteArray::number(g) + ' ' + QByteArray::number(now[size_t(g)]) + " < "
-                    + QByteArray::number(it->second));
-                ++lost;
-            }
-            if (it != seen.end() && now[size_t(g)] > it->second)
-                ++changes;
-            seen[g] = now[size_t(g)];
+        for (size_t g = 0; g < seen.size(); ++g) {
+            if (now[g] < seen[g])
+                say("lost " + QByteArray::number(int(g)) + ' ' + QByteArray::number(now[g]) + " < "
+                    + QByteArray::number(seen[g]));
+            lost += now[g] < seen[g];
+            changes += round > 0 && now[g] > seen[g];
+            seen[g] = now[g];
         }
         for (const int g : groups) {
             save(*ConfigMgr::getInstance(), g, first + round);
-            seen[g] = first + round;
+            seen[size_t(g)] = first + round;
             say(QByteArray::number(g) + ' ' + QByteArray::number(first + round));
         }
-        // A save that finds the lock taken waits 100 ms or more before it tries
-        // again; pauses between rounds let the other process's saves in.
+        // Pauses between rounds let the other process's saves in.
         if (pauseMs > 0)
             QThread::usleep(unsigned(std::rand() % (pauseMs * 1000)));
     }
