@@ -21,14 +21,23 @@
 
 #include <functional>
 
-// Containers of settings objects as QVariant values; the library registers
-// none. Enumerations read and write as plain ints.
+// Containers of settings objects as QVariant values.
 using UserMap = QMap<QString, LoginSettingUser>;
 using VideoList = QList<VideoSettingVideo>;
 Q_DECLARE_METATYPE(VideoSettingVideo)
 Q_DECLARE_METATYPE(LoginSettingUser)
 
 namespace cvtest {
+
+// The library registers no meta-type for its containers; its shared
+// enumerations read and write as plain ints.
+inline void registerTypes()
+{
+    qRegisterMetaType<VideoList>();
+    qRegisterMetaType<UserMap>();
+    qRegisterMetaType<int>("Corvane::ClientLanguage");
+    qRegisterMetaType<int>("Corvane::UserPaltform");
+}
 
 inline QString isolateHome()
 {
@@ -40,6 +49,7 @@ inline QString isolateHome()
         qputenv("XDG_CONFIG_HOME", path + "/.config");
         qputenv("XDG_CACHE_HOME", path + "/.cache");
         QStandardPaths::setTestModeEnabled(true);
+        registerTypes();
         return true;
     }();
     return switched ? home.path() : QString();

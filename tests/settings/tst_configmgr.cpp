@@ -169,12 +169,7 @@ class TstConfigMgr : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(!ConfigMgr::getInstance());
-        // The shared enumerations have no meta-type; as ints they read and write by name.
-        qRegisterMetaType<int>("Corvane::ClientLanguage");
-    }
+    void initTestCase() { QVERIFY(!ConfigMgr::getInstance()); }
     void init()
     {
         ConfigMgr::destroyInstance();

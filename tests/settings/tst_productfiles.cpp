@@ -102,7 +102,6 @@ private slots:
     void initTestCase()
     {
         QVERIFY(appDir.isValid() && xdg.isValid());
-        qRegisterMetaType<int>("Corvane::ClientLanguage"); // read as an int
         qputenv("XDG_CONFIG_DIRS", QFile::encodeName(xdg.filePath(QStringLiteral("etc"))));
         qputenv("XDG_DATA_DIRS", QFile::encodeName(xdg.filePath(QStringLiteral("share"))));
         qputenv("XDG_CURRENT_DESKTOP", "Test:Other");

@@ -64,8 +64,6 @@ QString password(int stamp, const char* account)
 // The saved properties of a group with the index each one's value derives from.
 template <class F> void forStored(const QObject* group, F f)
 {
-    static const bool enumsAsInts = qRegisterMetaType<int>("Corvane::ClientLanguage") != 0;
-    Q_UNUSED(enumsAsInts)
     const QMetaObject* mo = group->metaObject();
     for (const cvtest::ClassSpec& c : cvtest::classTable())
         for (int i = 0; c.name == mo->className() && i < c.props.size(); ++i)
@@ -175,6 +173,7 @@ int saveLoop(int argc, char** argv)
     QCoreApplication app(argc, argv);
     // The same home as the parent (inherited environment) and the same mode.
     QStandardPaths::setTestModeEnabled(true);
+    cvtest::registerTypes();
     std::vector<int> groups;
     for (const QString& g : QString::fromLocal8Bit(argv[3]).split(QLatin1Char(',')))
         groups.push_back(g.toInt());

@@ -79,14 +79,6 @@ class tst_SettingsObjects : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        qRegisterMetaType<VideoList>();
-        qRegisterMetaType<UserMap>();
-        qRegisterMetaType<int>("Corvane::ClientLanguage");
-        qRegisterMetaType<int>("Corvane::UserPaltform");
-    }
-
     void perClass_data()
     {
         QTest::addColumn<int>("row");
