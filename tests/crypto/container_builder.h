@@ -32,7 +32,7 @@ inline Bytes Block(uint32_t k, unsigned char type, uint32_t j, const Bytes& data
 inline bool HaveBuildKey()
 {
     if (!*CV_TEST_KEY_FILE) {
-        cvtest::skip(CV_KEY_PROBLEM);
+        cvtest::skipReason() = CV_KEY_PROBLEM;
         return false;
     }
     if (*CV_KEY_PROBLEM) {
@@ -121,12 +121,17 @@ struct Container {
 
     std::string file = "tst_container.data"; // one per test executable, as they run in parallel
 
-    // Writes the file and reads it back as the library's caller does.
-    Outcome Read(const Bytes* expected = nullptr, uint32_t expectedLength = 0) const
+    void Write() const
     {
         const Bytes bytes = Build();
         CV_CHECK(std::ofstream(file, std::ios::binary)
                      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size())));
+    }
+
+    // Writes the file and reads it back as the library's caller does.
+    Outcome Read(const Bytes* expected = nullptr, uint32_t expectedLength = 0) const
+    {
+        Write();
         return DecryptUtf8(file, plain, expected, expectedLength);
     }
 };

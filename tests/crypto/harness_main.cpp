@@ -2,10 +2,9 @@
 
 std::string cvtest::hex(const void* data, size_t n)
 {
-    const auto* p = static_cast<const unsigned char*>(data);
     std::string s;
-    for (size_t i = 0; i < n; ++i)
-        s += { "0123456789ABCDEF"[p[i] >> 4], "0123456789ABCDEF"[p[i] & 15] };
+    for (const auto* p = static_cast<const unsigned char*>(data); n-- > 0; ++p)
+        s += { "0123456789ABCDEF"[*p >> 4], "0123456789ABCDEF"[*p & 15] };
     return s;
 }
 
@@ -23,17 +22,11 @@ int main(int argc, char** argv)
         cvtest::skipReason().clear();
         c.fn();
         ++ran;
-        if (cvtest::failures() != before) {
-            std::printf("FAIL %s\n", c.name);
-        } else if (!cvtest::skipReason().empty()) {
-            ++skipped;
-            std::printf("SKIP %s: %s\n", c.name, cvtest::skipReason().c_str());
-        } else {
-            std::printf("PASS %s\n", c.name);
-        }
+        const bool skip = cvtest::failures() == before && !cvtest::skipReason().empty();
+        skipped += skip;
+        const char* verdict = cvtest::failures() != before ? "FAIL" : skip ? "SKIP" : "PASS";
+        std::printf("%s %s%s%s\n", verdict, c.name, skip ? ": " : "", skip ? cvtest::skipReason().c_str() : "");
     }
     std::printf("%d cases, %d skipped, %d failed checks\n", ran, skipped, cvtest::failures());
-    if (cvtest::failures() != 0 || ran == 0)
-        return 1;
-    return skipped != 0 ? 77 : 0;
+    return cvtest::failures() != 0 || ran == 0 ? 1 : skipped != 0 ? 77 : 0;
 }
