@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cctype>
 #include <functional>
 
 // Containers of settings objects as QVariant values.
@@ -89,57 +90,6 @@ inline QVariantMap properties(const QObject& object)
     return map;
 }
 
-// A property of a settings class as tests/data/settings-classes.txt lists it.
-struct Prop {
-    QByteArray name, type;
-    QString def; // the default as describe() prints it
-    QByteArray key, param; // the saved key; the change signal's parameter name
-    bool noStorage = false;
-};
-struct ClassSpec {
-    QByteArray name;
-    QString section;
-    QVector<Prop> props;
-    QString enums; // "Name: KEY=value ..." per enumeration, in declaration order
-    QVector<int> fieldOrder; // property indices; empty: property order
-};
-
-inline const QVector<ClassSpec>& classTable()
-{
-    static const QVector<ClassSpec> table = [] {
-        QVector<ClassSpec> all;
-        QFile file(QStringLiteral(CV_TEST_DATA_DIR "/settings-classes.txt"));
-        const QList<QByteArray> lines
-            = file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QList<QByteArray>();
-        for (const QByteArray& line : lines) {
-            const QList<QByteArray> w = line.simplified().split(' ');
-            if (w[0].startsWith('[')) {
-                const QByteArray header = line.simplified().mid(1).chopped(1);
-                all.append({ header.split(' ')[0], QString::fromLatin1(header.split(' ').value(1)), {}, {}, {} });
-            } else if (w[0] == "enum") {
-                QString& enums = all.last().enums;
-                enums += (enums.isEmpty() ? "" : " ") + QString::fromUtf8(line.simplified().mid(5));
-            } else if (w[0] == "fields") {
-                for (const QByteArray& i : w.mid(1))
-                    all.last().fieldOrder << i.toInt();
-            } else if (!w[0].isEmpty() && !w[0].startsWith('#')) {
-                Prop p { w[0], w[1], QString::fromUtf8(w[2]), {}, w[0], w.contains("nostore") };
-                if (p.def == "\"\"" || p.def == "{record}")
-                    p.def = p.def == "\"\"" ? QString() : PathHelper::defaultPathName(QStringLiteral("Record"));
-                for (const QByteArray& a : w.mid(3)) {
-                    if (a.startsWith("key="))
-                        p.key = a.mid(4);
-                    if (a.startsWith("param="))
-                        p.param = a.mid(6);
-                }
-                all.last().props << p;
-            }
-        }
-        return all;
-    }();
-    return table;
-}
-
 // A record of a known-answer file under tests/data: "[Section]" starts a
 // section, "Field = value" lines make a record, a blank line ends it; a field
 // given again continues its value on a new line.
@@ -165,19 +115,66 @@ inline QVector<Record> records(const QString& name)
     for (int n = 0; n < lines.size(); ++n) {
         const QByteArray& line = lines[n];
         const int eq = line.indexOf(" =");
-        if (line.trimmed().isEmpty() && !all.last().fields.isEmpty())
+        if ((line.trimmed().isEmpty() || line.startsWith('[')) && !all.last().fields.isEmpty())
             all.append({ all.last().section, 0, {} });
-        else if (line.startsWith('['))
+        if (line.startsWith('['))
             all.last().section = line.mid(1, line.indexOf(']') - 1);
         else if (!line.startsWith('#') && eq > 0) {
             Record& r = all.last();
             r.line = r.fields.isEmpty() ? n + 1 : r.line;
-            r.fields.append({ line.left(eq), line.mid(eq + 3) });
+            r.fields.append({ line.left(eq).trimmed(), line.mid(eq + 3) });
         }
     }
     if (all.last().fields.isEmpty())
         all.removeLast();
     return all;
+}
+
+// A property of a settings class as tests/data/settings-classes.txt lists it.
+struct Prop {
+    QByteArray name, type;
+    QString def; // the default as describe() prints it
+    QByteArray key, param; // the saved key; the change signal's parameter name
+    bool noStorage = false;
+};
+struct ClassSpec {
+    QByteArray name;
+    QString section;
+    QVector<Prop> props;
+    QString enums; // "Name: KEY=value ..." per enumeration, in declaration order
+    QVector<int> fieldOrder; // property indices; empty: property order
+};
+
+inline const QVector<ClassSpec>& classTable()
+{
+    static const QVector<ClassSpec> table = [] {
+        QVector<ClassSpec> all;
+        for (const Record& r : records(QStringLiteral("settings-classes.txt"))) {
+            ClassSpec c { r.section, QString::fromUtf8(r.value("Section")), {},
+                QString::fromUtf8(r.value("Enum").replace('\n', ' ')), {} };
+            for (const QByteArray& i : r.value("Fields").split(' '))
+                if (!i.isEmpty())
+                    c.fieldOrder << i.toInt();
+            for (const auto& [name, value] : r.fields) {
+                const QList<QByteArray> w = value.simplified().split(' ');
+                if (!std::islower(static_cast<unsigned char>(name[0])))
+                    continue;
+                Prop p { name, w[0], QString::fromUtf8(w[1]), {}, name, w.contains("nostore") };
+                if (p.def == "\"\"" || p.def == "{record}")
+                    p.def = p.def == "\"\"" ? QString() : PathHelper::defaultPathName(QStringLiteral("Record"));
+                for (const QByteArray& a : w.mid(2)) {
+                    if (a.startsWith("key="))
+                        p.key = a.mid(4);
+                    if (a.startsWith("param="))
+                        p.param = a.mid(6);
+                }
+                c.props << p;
+            }
+            all << c;
+        }
+        return all;
+    }();
+    return table;
 }
 
 inline QStringList snapshot(const QObject* obj);
