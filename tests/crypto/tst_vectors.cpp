@@ -8,6 +8,7 @@
 #include "random/Md5.h"
 #include "rsa/CRSA.h"
 #include "tripledes/TripleDes.h"
+#include "tripledes/TripleDesVector.h"
 
 #include <algorithm>
 #include <map>
@@ -62,6 +63,28 @@ void TripleDes(Record& r)
     TripleDesDecryptBuffer(&ctx, cipher.data(), int32_t(cipher.size()), out.data(), &length);
     CV_CHECK_EQ(cvtest::hex(out.data(), size_t(std::max(length, 0))), cvtest::hex(padded));
     CV_CHECK_EQ(int(out.back()), 0xAA);
+    // ECB ciphers each block alone, so a run of 1 to 300 blocks that cycles
+    // through the record's, ending on its last, must give its cipher blocks
+    // cycled alike: at any offset, in place or apart, by the vector and by the
+    // portable code.
+    const size_t blocks = cipher.size() / 8, n = 8 + 8 * ((key[0] | key[1] << 8) % 300), at = key[2] % 8;
+    Bytes in(at + n), want(n);
+    for (size_t i = 0; i < n && blocks; ++i) {
+        const size_t from = (i + cipher.size() - n % cipher.size()) % cipher.size();
+        in[at + i] = padded[from];
+        want[i] = cipher[from];
+    }
+    for (bool vector : { true, false }) {
+        tripledes_detail::SetVectorPath(vector);
+        Bytes buf = in, apart(in.size());
+        unsigned char* to = (key[3] & 1 ? buf : apart).data() + at;
+        TripleDesEncryptBuffer(
+            &ctx, buf.data() + at, blocks ? int32_t(n - cipher.size() + plain.size()) : 0, to, &length);
+        CV_CHECK(length == int32_t(blocks ? n : 0) && std::equal(to, to + length, want.begin()));
+        TripleDesDecryptBuffer(&ctx, to, length, to, &length);
+        CV_CHECK(std::equal(to, to + length, in.begin() + long(at)));
+    }
+    tripledes_detail::SetVectorPath(true);
 }
 
 void Md5(Record& r)
