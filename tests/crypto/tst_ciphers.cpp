@@ -54,20 +54,16 @@ CV_TEST(BlowfishLengthsModesAndInPlace)
     CV_CHECK(block.m_uil == 0xDEADBEEF && block.m_uir == 0x01020304);
 }
 
-CV_TEST(TripleDesNegativeLengthAndInPlace)
+// A negative length writes nothing (the vector runner covers in place and apart).
+CV_TEST(TripleDesNegativeLength)
 {
-    const Bytes k1 = cvtest::Pattern(8, 6), k2 = cvtest::Pattern(8, 7), data = cvtest::Pattern(16, 5);
+    const Bytes key = cvtest::Pattern(16, 6);
     TripleDesContext ctx = {};
-    TripleDesSetKey2(&ctx, k1.data(), k2.data());
-    Bytes buf = data, apart(16);
+    TripleDesSetKey2(&ctx, key.data(), key.data() + 8);
+    Bytes buf(16, 0xAA);
     int32_t n = 99;
     TripleDesEncryptBuffer(&ctx, buf.data(), -5, buf.data(), &n);
-    CV_CHECK_EQ(n, 0);
-    TripleDesEncryptBuffer(&ctx, data.data(), 16, apart.data(), &n);
-    TripleDesEncryptBuffer(&ctx, buf.data(), 16, buf.data(), &n);
-    CV_CHECK(buf == apart);
-    TripleDesDecryptBuffer(&ctx, buf.data(), 16, buf.data(), &n);
-    CV_CHECK(n == 16 && buf == data);
+    CV_CHECK(n == 0 && buf == Bytes(16, 0xAA));
 }
 
 // Each keyed object clears its schedule when it goes, so no key material
