@@ -110,7 +110,8 @@ struct Record {
 inline QVector<Record> records(const QString& name)
 {
     QFile file(QStringLiteral(CV_TEST_DATA_DIR "/") + name);
-    const QList<QByteArray> lines = file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QList<QByteArray>();
+    const bool opened = QTest::qVerify(file.open(QIODevice::ReadOnly), "open", qPrintable(name), __FILE__, __LINE__);
+    const QList<QByteArray> lines = opened ? file.readAll().split('\n') : QList<QByteArray>();
     QVector<Record> all(1);
     for (int n = 0; n < lines.size(); ++n) {
         const QByteArray& line = lines[n];

@@ -55,12 +55,6 @@ QByteArray inForm(const QByteArray& utf8, const QByteArray& form)
     return form == "UTF-8" ? utf8 : QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
 }
 
-ics::AssociationFile list(const QByteArray& text) { return { ics::AssociationFile::MimeAppsList, text }; }
-ics::AssociationFile cache(const QByteArray& text)
-{
-    return { ics::AssociationFile::MimeInfoCache, "[MIME Cache]\n" + text };
-}
-
 } // namespace
 
 // Packing needs the private half of the key this build reads with.
@@ -298,27 +292,21 @@ private slots:
 
     void mimeAssociationRules()
     {
-        const QString mime = QStringLiteral("text/calendar");
         const auto installed = [](const QString& id) { return id != QLatin1String("gone.desktop"); };
-        const auto handled
-            = [&](const QList<ics::AssociationFile>& files) { return ics::hasMimeHandler(files, mime, installed); };
-        QVERIFY(!handled({}));
-        QVERIFY(handled({ list("[Default Applications]\ntext/calendar=gone.desktop;cal.desktop;\n") }));
-        QVERIFY(!handled({ list("[Default Applications]\ntext/calendar=gone.desktop\n") }));
-        QVERIFY(handled({ list("# comment\n[Added Associations]\n Text/Calendar = cal.desktop \n") }));
-        // Other groups, other types and malformed lines count for nothing.
-        QVERIFY(!handled({ list("[Other]\ntext/calendar=cal.desktop\n[Added Associations]\ntext/calendar\n"
-                                "text/calendar-x=cal.desktop\n[Added Associations\ntext/calendar=x.desktop\n"),
-            cache("text/plain=cal.desktop;\n") }));
-        QVERIFY(handled({ cache("text/plain=a.desktop;\ntext/calendar=cal.desktop;\n") }));
-
-        // A removal hides the application in its own file and every later
-        // one, but not in files of higher precedence.
-        const ics::AssociationFile removes = list("[Removed Associations]\ntext/calendar=cal.desktop;\n"
-                                                  "[Added Associations]\ntext/calendar=cal.desktop;\n");
-        QVERIFY(!handled({ removes, cache("text/calendar=cal.desktop;\n") }));
-        QVERIFY(handled({ removes, cache("text/calendar=cal.desktop;other.desktop\n") }));
-        QVERIFY(handled({ cache("text/calendar=cal.desktop;\n"), removes }));
+        for (const cvtest::Record& r : cvtest::records(QStringLiteral("calendar-associations.txt"))) {
+            QList<ics::AssociationFile> files;
+            for (int i = 0; i < r.fields.size(); ++i) {
+                const auto& [kind, line] = r.fields[i];
+                if (kind != "Handled" && (i == 0 || r.fields[i - 1].first != kind))
+                    files.append(
+                        { kind == "List" ? ics::AssociationFile::MimeAppsList : ics::AssociationFile::MimeInfoCache,
+                            kind == "List" ? QByteArray() : QByteArray("[MIME Cache]\n") });
+                if (kind != "Handled")
+                    files.last().text += line + '\n';
+            }
+            const bool handled = ics::hasMimeHandler(files, QStringLiteral("text/calendar"), installed);
+            QVERIFY2(handled == (r.value("Handled") == "yes"), qPrintable(QStringLiteral("line %1").arg(r.line)));
+        }
     }
 
     // The association files are found through QStandardPaths, desktop-specific
