@@ -80,6 +80,16 @@ inline void writeFile(const QString& path, const QByteArray& bytes)
     f.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0)).addSecs(++generation), QFileDevice::FileModificationTime);
 }
 
+// The first child of `parent` of class `cls`, or with `last` the last one.
+inline QObject* childOf(const QObject* parent, const QByteArray& cls, bool last = false)
+{
+    QObject* found = nullptr;
+    for (QObject* child : parent->children())
+        if (child->metaObject()->className() == cls && (last || !found))
+            found = child;
+    return found;
+}
+
 // Every property of an object, by name.
 inline QVariantMap properties(const QObject& object)
 {

@@ -67,14 +67,6 @@ const QList<Key>& savedKeys()
     return keys;
 }
 
-QObject* group(ConfigMgr* m, const QByteArray& cls)
-{
-    for (QObject* child : m->children())
-        if (child->metaObject()->className() == cls)
-            return child;
-    return nullptr;
-}
-
 void saveAll(ConfigMgr* m)
 {
     for (const auto save : { &ConfigMgr::saveNormalSetting, &ConfigMgr::saveMeetingSetting,
@@ -311,24 +303,21 @@ private slots:
     void metaObject()
     {
         const QMetaObject& mo = ConfigMgr::staticMetaObject;
-        QStringList methods, properties;
+        QStringList members;
         for (int i = mo.methodOffset(); i < mo.methodCount(); ++i) {
             const QMetaMethod f = mo.method(i);
-            methods << QString::fromLatin1(QByteArray(f.methodType() == QMetaMethod::Signal ? "signal " : "method ")
+            members << QString::fromLatin1(QByteArray(f.methodType() == QMetaMethod::Signal ? "signal " : "method ")
                 + f.typeName() + ' ' + f.methodSignature() + ' ' + f.parameterNames().join(','));
         }
-        QCOMPARE(methods,
+        for (int i = mo.propertyOffset(); i < mo.propertyCount(); ++i)
+            members << QString::fromLatin1(QByteArray(mo.property(i).typeName()) + ' ' + mo.property(i).name()
+                + (mo.property(i).isWritable() ? " writable " : " ") + mo.property(i).notifySignal().methodSignature());
+        QCOMPARE(members,
             (QStringList { "signal void googleChanged() ", "signal void facebookChanged() ",
                 "signal void outlookChanged() ", "signal void supportIcsFileChanged(bool) icsSupport",
                 "method ThirdContactsConfig* thirdContactsConfig(QString) strThirdName",
-                "method ThirdCalendarConfig* thirdCalendarConfig(QString) strThirdName" }));
-        for (int i = mo.propertyOffset(); i < mo.propertyCount(); ++i) {
-            const QMetaProperty p = mo.property(i);
-            properties << QString::fromLatin1(QByteArray(p.typeName()) + ' ' + p.name()
-                + (p.isWritable() ? " writable " : " ") + p.notifySignal().methodSignature());
-        }
-        QCOMPARE(properties,
-            (QStringList { "QString google googleChanged()", "QString facebook facebookChanged()",
+                "method ThirdCalendarConfig* thirdCalendarConfig(QString) strThirdName",
+                "QString google googleChanged()", "QString facebook facebookChanged()",
                 "QString outlook outlookChanged()", "bool supportIcsFile writable supportIcsFileChanged(bool)" }));
 
         ConfigMgr* m = ConfigMgr::createInstance();
@@ -386,8 +375,8 @@ private slots:
 
         for (const Key& k : savedKeys()) {
             if (content.isNull())
-                QVERIFY2(group(m, k.cls)->property(k.property).toString() != k.value.toString(), k.property);
-            QVERIFY(group(m, k.cls)->setProperty(k.property, k.value));
+                QVERIFY2(cvtest::childOf(m, k.cls)->property(k.property).toString() != k.value.toString(), k.property);
+            QVERIFY(cvtest::childOf(m, k.cls)->setProperty(k.property, k.value));
         }
         m->findChild<JoinMeetingSetting*>()->setEmail(QStringLiteral("kept@in.memory.only"));
         m->findChild<RecordSetting*>()->setMaxFileSize(1);
@@ -405,7 +394,7 @@ private slots:
         m = ConfigMgr::createInstance();
         m->loadConfig();
         for (const Key& k : savedKeys())
-            QCOMPARE(group(m, k.cls)->property(k.property).toString(), k.value.toString());
+            QCOMPARE(cvtest::childOf(m, k.cls)->property(k.property).toString(), k.value.toString());
         QVERIFY(m->joinMeetingSetting().email().isEmpty());
         QCOMPARE(m->recordSetting().maxFileSize(), 2048);
     }

@@ -147,12 +147,9 @@ private slots:
         const QMap<QByteArray, std::function<void(ConfigMgrPrivate&, const QByteArray&)>> loaders
             = { { "ClientConfig", applyClientConfig }, { "OmsUrlConfig", applyOmsUrlConfig },
                   { "Server", applyServerDataFile }, { "SettingsFile", settingsFile } };
-        QMap<QByteArray, QObject*> objects; // the record's, made after the manager's own
         cvtest::Probe log;
-        for (QObject* o : mgr->children().mid(16)) {
-            objects.insert(o->metaObject()->className(), o);
+        for (QObject* o : mgr->children().mid(16)) // the record's, made after the manager's own
             log.watch(o);
-        }
         for (const cvtest::Record& r : cvtest::records(QStringLiteral("product-documents.txt"))) {
             log.clear();
             QVERIFY(loaders.contains(r.section));
@@ -165,8 +162,9 @@ private slots:
             for (const auto& [field, expected] : r.fields) {
                 const int dot = field.indexOf('.');
                 const QByteArray actual = field == "Signals" ? signalNames
-                    : dot > 0 ? objects.value(field.left(dot))->property(field.mid(dot + 1)).toString().toUtf8()
-                              : expected;
+                    : dot > 0
+                    ? cvtest::childOf(mgr, field.left(dot), true)->property(field.mid(dot + 1)).toString().toUtf8()
+                    : expected;
                 QVERIFY2(actual == (field == "Signals" ? r.value(field).replace('\n', ' ') : expected),
                     "line " + QByteArray::number(r.line) + ", " + field + ": \"" + actual + '"');
             }

@@ -71,17 +71,6 @@ template <class F> void forStored(const QObject* group, F f)
                 f(mo->property(mo->propertyOffset() + i), i);
 }
 
-// Group g among the manager's children: its own, made first, or the last one,
-// which belongs to a record kept beside it.
-QObject* groupOf(const ConfigMgr* m, int g, bool last = false)
-{
-    QObject* found = nullptr;
-    for (QObject* child : m->children())
-        if (child->metaObject() == kGroupTable[g].first && (last || !found))
-            found = child;
-    return found;
-}
-
 // Where the manager keeps the settings file in the test's home.
 QString settingsFile() { return PathHelper::defaultPathName(QLatin1String(cvsettings::store::kSettingsFileName)); }
 
@@ -89,7 +78,7 @@ QString settingsFile() { return PathHelper::defaultPathName(QLatin1String(cvsett
 // also holds three accounts.
 void save(ConfigMgr& m, int g, int stamp)
 {
-    QObject* group = groupOf(&m, g);
+    QObject* group = cvtest::childOf(&m, kGroupTable[g].first->className());
     forStored(group, [&](const QMetaProperty& p, int i) { p.write(group, stamped(p, i, stamp)); });
     if (auto* login = qobject_cast<LoginSetting*>(group)) {
         QMap<QString, LoginSettingUser> users;
@@ -102,6 +91,13 @@ void save(ConfigMgr& m, int g, int stamp)
         login->setUsers(users);
     }
     std::invoke(kGroupTable[g].second, m);
+}
+
+// Starts this executable as a save-loop child on `file`.
+void startSaveLoop(QProcess& child, const QString& file, const QStringList& args)
+{
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), QStringList { "--save-loop", file } + args);
 }
 
 // Every group at stamp 0, so that no child ever reads a class default.
@@ -118,7 +114,8 @@ QString saveAllAtZero()
 // account is missing.
 int read(const ConfigMgrPrivate& d, int g)
 {
-    const QObject* group = groupOf(d.owner, g, true);
+    // The record's objects were made after the manager's own.
+    const QObject* group = cvtest::childOf(d.owner, kGroupTable[g].first->className(), true);
     int stamp = -1;
     forStored(group, [&](const QMetaProperty& p, int i) {
         if (stamp < 0 && p.userType() != QMetaType::Bool)
@@ -270,10 +267,7 @@ private slots:
         for (int trial = 1; trial <= kTrials; ++trial) {
             const int first = trial * 100000;
             QProcess child;
-            child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-            child.start(QCoreApplication::applicationFilePath(),
-                { QStringLiteral("--save-loop"), file, QStringLiteral("0,1,2,3,4"), QString::number(first),
-                    QStringLiteral("-1") });
+            startSaveLoop(child, file, { "0,1,2,3,4", QString::number(first), "-1" });
             // Let a random number of saves complete (none, some, several rounds),
             // then kill at a random moment of the next ones. Counting reported saves
             // instead of waiting a fixed time keeps the kills among the saves on a
@@ -306,17 +300,13 @@ private slots:
             QCOMPARE(raw.status(), QSettings::NoError);
             const std::vector<int> now = loadStamps();
             ConfigMgr::destroyInstance();
-            for (int g = 0; g < kGroups; ++g) {
-                const int done = reported[size_t(g)] >= 0 ? reported[size_t(g)] : held[size_t(g)];
-                const int next = reported[size_t(g)] >= 0 ? done + 1 : first;
-                QVERIFY2(now[size_t(g)] == done || now[size_t(g)] == next,
-                    qPrintable(QStringLiteral("trial %1 group %2: %3, expected %4 or %5")
-                                   .arg(trial)
-                                   .arg(g)
-                                   .arg(now[size_t(g)])
-                                   .arg(done)
-                                   .arg(next)));
-                held[size_t(g)] = now[size_t(g)];
+            for (size_t g = 0; g < now.size(); ++g) {
+                const int done = reported[g] >= 0 ? reported[g] : held[g];
+                const int next = reported[g] >= 0 ? done + 1 : first;
+                QVERIFY2(now[g] == done || now[g] == next,
+                    qPrintable(
+                        QString::asprintf("trial %d group %zu: %d, expected %d or %d", trial, g, now[g], done, next)));
+                held[g] = now[g];
             }
         }
         // The kills must have landed among the saves, not all before them.
@@ -339,10 +329,7 @@ private slots:
         // Onion is written by neither and must come through untouched.
         QProcess children[2];
         for (int i = 0; i < 2; ++i) {
-            children[i].setProcessChannelMode(QProcess::ForwardedErrorChannel);
-            children[i].start(QCoreApplication::applicationFilePath(),
-                { QStringLiteral("--save-loop"), file, QString::fromLatin1(i ? "2,4" : "0,1"), QStringLiteral("1"),
-                    QString::number(kRounds), QStringLiteral("40") });
+            startSaveLoop(children[i], file, { i ? "2,4" : "0,1", "1", QString::number(kRounds), "40" });
         }
         int changesSeen[2] = { 0, 0 };
         for (int i = 0; i < 2; ++i) {
