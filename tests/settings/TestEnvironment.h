@@ -90,16 +90,6 @@ inline QObject* childOf(const QObject* parent, const QByteArray& cls, bool last 
     return found;
 }
 
-// Every property of an object, by name.
-inline QVariantMap properties(const QObject& object)
-{
-    QVariantMap map;
-    const QMetaObject* mo = object.metaObject();
-    for (int i = mo->propertyOffset(); i < mo->propertyCount(); ++i)
-        map.insert(QLatin1String(mo->property(i).name()), mo->property(i).read(&object));
-    return map;
-}
-
 // A record of a known-answer file under tests/data: "[Section]" starts a
 // section, "Field = value" lines make a record, a blank line ends it; a field
 // given again continues its value on a new line.

@@ -260,38 +260,28 @@ private slots:
         QVERIFY(!QFile::exists(m_ini)); // neither destruction nor loading writes
         QCOMPARE(m->children().size(), 16); // no provider objects
         QVERIFY(!m->thirdContactsConfig(m->outlook()) && !m->thirdCalendarConfig(m->google()));
-        QCOMPARE(cvtest::properties(m->thirdLoginConfig(m->google())), cvtest::properties(ThirdLoginConfig()));
+        const ThirdLoginConfig google = m->thirdLoginConfig(m->google()), none;
+        QCOMPARE(cvtest::snapshot(&google), cvtest::snapshot(&none));
     }
 
-    // set assigns onto the held group, one signal per differing value, and
-    // leaves the file alone; write is set followed by save.
+    // set assigns onto the held group and leaves the file alone; write is set
+    // followed by save; the video group has no section, so writing it only
+    // assigns.
     void setWriteAndSave()
     {
         ConfigMgr* m = ConfigMgr::createInstance();
-        cvtest::Probe log;
-        for (const QObject* group : m->children())
-            log.watch(group);
         NormalSetting normal;
         normal.setAutoRun(true);
-        normal.setLanguage(Corvane::LanguageTraditionalChinese);
         m->setNormalSetting(normal);
+        QVERIFY(m->normalSetting().autoRun() && !QFile::exists(m_ini));
         AudioSetting audio;
         audio.setAgc(true);
         m->setAudioSetting(audio);
-        QCOMPARE(log.names,
-            (QStringList {
-                "NormalSetting::autoRunChanged", "NormalSetting::languageChanged", "AudioSetting::agcChanged" }));
-        QVERIFY(!QFile::exists(m_ini));
-
         m->saveAudioSetting();
-        log.clear();
         normal.setAutoLogin(true);
         m->writeNormalSetting(normal);
-        QCOMPARE(log.names, QStringList { "NormalSetting::autoLoginChanged" });
         const QByteArray written = cvtest::readFile(m_ini);
-        QVERIFY(written.contains("AutoLogin=true") && written.contains("AGC=true"));
-
-        // The video group has no section: writing it only assigns.
+        QVERIFY(written.contains("AutoRun=true") && written.contains("AutoLogin=true") && written.contains("AGC=true"));
         VideoSetting video;
         video.setDefaultDevIndex(3);
         m->writeVideoSetting(video);
