@@ -559,10 +559,6 @@ private slots:
         QTest::addColumn<QByteArray>("plaintext");
 
         const int depth = 100000;
-        QTest::newRow("XML nested 100,000 deep")
-            << 0 << "<root>" + QByteArray("<a>").repeated(depth) + QByteArray("</a>").repeated(depth) + "</root>";
-        QTest::newRow("XML nested inside the read element")
-            << 0 << "<root><Version>" + QByteArray("<a>").repeated(depth) + "</Version></root>";
         QByteArray laughs = "<?xml version=\"1.0\"?><!DOCTYPE root [<!ENTITY l0 \"lol\">";
         for (int i = 1; i <= 9; ++i)
             laughs += "<!ENTITY l" + QByteArray::number(i) + " \""

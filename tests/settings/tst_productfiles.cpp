@@ -230,7 +230,7 @@ private slots:
                 QVERIFY2(oms || (expected == QLatin1String("before")) == (column[2].trimmed() == "refused"), what);
             }
         }
-        QCOMPARE(documents, 26);
+        QCOMPARE(documents, 28);
     }
 
     // Provider objects are children of the manager, and a reload keeps those
