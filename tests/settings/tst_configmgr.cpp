@@ -647,8 +647,10 @@ private slots:
         QVERIFY(peak.within(16));
         for (int fd : writers)
             ::close(fd);
-        if (d.clientConfig->version() != QStringLiteral("3.2.0.4127"))
+        // The packed fixture holds the sample configuration under the development key.
+        if (d.clientConfig->version() != QStringLiteral("3.2.0.4127") && !CV_DEVELOPMENT_KEYS)
             CV_QSKIP("the library is built with another key than the packed test files");
+        QCOMPARE(d.clientConfig->version(), QStringLiteral("3.2.0.4127")); // else re-pack: tests/data/packed/pack.sh
     }
 };
 

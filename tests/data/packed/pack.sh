@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Re-packs every NAME.plain here into NAME.data with the development key (and
 # NAME.check as the check value where present). Run after changing the
-# development key; the packed.fixtures test then reads them back.
+# development key; the Windows file tests and the hostile-data-file case read
+# config.data.
 #   bash tests/data/packed/pack.sh build/release/tools/cvdata/cvdata
 set -euo pipefail
 cvdata=$1
