@@ -5,6 +5,7 @@
 #include "random/CRandomGenerator.h"
 #include "random/Md5.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -16,22 +17,13 @@ using namespace TORVELIB;
 namespace {
 
 // The pool's MD5 starts from the first 32 fractional bits of the square roots
-// of 2, 3, 5 and 7, worked out here by integer square root: floor(sqrt(p) * 2^32).
-__extension__ typedef unsigned __int128 Wide;
-
+// of 2, 3, 5 and 7: floor(sqrt(p) * 2^32), whose fractions lie far from a
+// whole number, so long double's precision settles the floor.
 void PoolStartWords(uint32_t words[4])
 {
-    const unsigned primes[4] = { 2, 3, 5, 7 };
-    for (int i = 0; i < 4; ++i) {
-        const Wide target = Wide(primes[i]) << 64;
-        uint64_t root = 0;
-        for (int bit = 34; bit >= 0; --bit) {
-            const uint64_t next = root | (uint64_t(1) << bit);
-            if (Wide(next) * next <= target)
-                root = next;
-        }
-        words[i] = uint32_t(root);
-    }
+    const int primes[4] = { 2, 3, 5, 7 };
+    for (int i = 0; i < 4; ++i)
+        words[i] = uint32_t(uint64_t(std::sqrt(static_cast<long double>(primes[i])) * 4294967296.0L));
 }
 
 } // namespace

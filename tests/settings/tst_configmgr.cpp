@@ -107,21 +107,12 @@ LoginSettingUser account(const QString& email, const QString& password)
 
 using Accounts = QMap<QString, QString>; // e-mail -> password
 
-// One entry of the "Users" array; a null member is not stored.
-struct Entry {
-    QString email;
-    QByteArray password;
-};
+// One entry of the "Users" array, e-mail and password; a null member is not stored.
+using Entry = QPair<QString, QByteArray>;
 
 // Sanitizer builds keep freed memory in quarantine and shadow every byte, so
 // their bounds are wider.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr qint64 kSlack = 3;
-#elif defined(__has_feature)
-constexpr qint64 kSlack = __has_feature(address_sanitizer) ? 3 : 1;
-#else
-constexpr qint64 kSlack = 1;
-#endif
+constexpr qint64 kSlack = CV_SANITIZED ? 3 : 1;
 
 qint64 statusKib(const char* field)
 {
@@ -205,10 +196,10 @@ class TstConfigMgr : public QObject
         QSettings ini(m_ini, QSettings::IniFormat);
         for (int i = 0; i < entries.size(); ++i) {
             const QString prefix = QStringLiteral("Login/Users/%1/").arg(i + 1);
-            if (!entries[i].email.isNull())
-                ini.setValue(prefix + "Email", entries[i].email);
-            if (!entries[i].password.isNull())
-                ini.setValue(prefix + "Password", entries[i].password);
+            if (!entries[i].first.isNull())
+                ini.setValue(prefix + "Email", entries[i].first);
+            if (!entries[i].second.isNull())
+                ini.setValue(prefix + "Password", entries[i].second);
         }
         ini.setValue(QStringLiteral("Login/Users/size"), size.isValid() ? size : QVariant(entries.size()));
     }
@@ -473,7 +464,7 @@ private slots:
             foreign.append({ QStringLiteral("foreign%1@example.com").arg(size), bytes });
             const QByteArray plain = ede2(bytes, DES_DECRYPT);
             expected.insert(
-                foreign.last().email, QString::fromUtf8(plain.constData(), int(qstrnlen(plain, plain.size()))));
+                foreign.last().first, QString::fromUtf8(plain.constData(), int(qstrnlen(plain, plain.size()))));
         }
         writeUsers(foreign);
         QCOMPARE(reloadAccounts(), expected);
