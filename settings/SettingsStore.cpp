@@ -193,11 +193,8 @@ struct NoExtra {
 
 // Load frame: each key present in the section goes through its setter, which
 // signals only a real change; absent keys leave their properties alone.
-template <class G, class Extra = NoExtra> void loadFrame(const QString& file, G* group, Extra extra = {})
+template <class G, class Extra = NoExtra> void loadFrame(QSettings& ini, G& group, Extra extra = {})
 {
-    if (!group)
-        return;
-    QSettings ini(file, QSettings::IniFormat);
     ini.beginGroup(QLatin1String(GroupRow<G>::name));
     for (const IniKey<G>& k : KeyTable<G>::keys) {
         const QString name = QLatin1String(k.name);
@@ -208,9 +205,9 @@ template <class G, class Extra = NoExtra> void loadFrame(const QString& file, G*
             continue;
         if (k.keepOnEmptyText && value.toString().isEmpty())
             continue;
-        k.load(*group, value);
+        k.load(group, value);
     }
-    extra(ini, *group);
+    extra(ini, group);
     ini.endGroup();
 }
 
@@ -436,14 +433,21 @@ template <class G> QList<StoredKey> storedKeys()
 
 } // namespace
 
-template <class G>
-void loadSection([[maybe_unused]] const QString& file, [[maybe_unused]] G* group,
-    [[maybe_unused]] const TORVELIB::TripleDesContext& cipher)
+SectionReader::SectionReader(const QString& file, const TORVELIB::TripleDesContext& cipher)
+    : m_ini(new QSettings(file, QSettings::IniFormat))
+    , m_cipher(cipher)
+{ }
+
+SectionReader::~SectionReader() = default;
+
+template <class G> void SectionReader::read(G* group)
 {
+    if (!group)
+        return;
     if constexpr (std::is_same_v<G, LoginSetting>)
-        loadFrame(file, group, [&cipher](QSettings& ini, LoginSetting& login) { loadUsers(ini, login, cipher); });
+        loadFrame(*m_ini, *group, [this](QSettings& ini, LoginSetting& login) { loadUsers(ini, login, m_cipher); });
     else if constexpr (GroupRow<G>::hasSection)
-        loadFrame(file, group);
+        loadFrame(*m_ini, *group);
 }
 
 // Only the user groups are saved: the "Server" section is the user's own.
@@ -457,8 +461,8 @@ void saveSection([[maybe_unused]] const QString& file, [[maybe_unused]] const G*
         saveFrame(file, group);
 }
 
-#define CV_STORE_FRAMES(Class, ...)                                                       \
-    template void loadSection(const QString&, Class*, const TORVELIB::TripleDesContext&); \
+#define CV_STORE_FRAMES(Class, ...)            \
+    template void SectionReader::read(Class*); \
     template void saveSection(const QString&, const Class*, const TORVELIB::TripleDesContext&);
 CV_SETTINGS_GROUPS(CV_STORE_FRAMES, , CV_STORE_FRAMES)
 #undef CV_STORE_FRAMES
