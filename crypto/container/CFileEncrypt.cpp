@@ -121,10 +121,9 @@ uint32_t CFileEncrypt::DecryptFile(
     m_randomGenerator->AddEntropy(static_cast<uint32_t>(std::rand()));
 
     ReadState io;
-    io.file = platform::OpenForRead(path);
+    io.file = platform::OpenForRead(path, io.size);
     if (io.file == platform::kInvalidFile)
         return 0;
-    io.size = platform::FileSize32(io.file);
 
     uint32_t length = 0;
     if (!io.ReadU32(length))
