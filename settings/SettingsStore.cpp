@@ -55,8 +55,9 @@ template <class C, class A> struct SetterTraits<void (C::*)(A)> {
 };
 
 // One row of a section's table: the key in the file and the property behind it.
+// The key is made a QString once, as QSettings takes it on every load and save.
 template <class G> struct IniKey {
-    const char* name;
+    QString key;
     const char* property;
     QVariant (*save)(const G&);
     void (*load)(G&, const QVariant&);
@@ -67,7 +68,7 @@ template <auto Get, auto Set> auto key(const char* name, const char* property, b
 {
     using G = typename GetterTraits<decltype(Get)>::Class;
     using T = typename SetterTraits<decltype(Set)>::Value;
-    return IniKey<G> { name, property, [](const G& g) { return toStored<T>((g.*Get)()); },
+    return IniKey<G> { QString::fromLatin1(name), property, [](const G& g) { return toStored<T>((g.*Get)()); },
         [](G& g, const QVariant& v) { (g.*Set)(fromStored<T>(v)); }, keepOnEmptyText };
 }
 
@@ -197,11 +198,10 @@ template <class G, class Extra = NoExtra> void loadFrame(QSettings& ini, G& grou
 {
     ini.beginGroup(QLatin1String(GroupRow<G>::name));
     for (const IniKey<G>& k : KeyTable<G>::keys) {
-        const QString name = QLatin1String(k.name);
         // One lookup for a present key: only a stored "@Invalid()" also reads
         // as an invalid value, so contains() is asked just then.
-        const QVariant value = ini.value(name, QVariant());
-        if (!value.isValid() && !ini.contains(name))
+        const QVariant value = ini.value(k.key, QVariant());
+        if (!value.isValid() && !ini.contains(k.key))
             continue;
         if (k.keepOnEmptyText && value.toString().isEmpty())
             continue;
@@ -338,7 +338,7 @@ template <class G, class Extra = NoExtra> void saveFrame(const QString& file, co
     QSettings ini(file, QSettings::IniFormat);
     ini.beginGroup(QLatin1String(GroupRow<G>::name));
     for (const IniKey<G>& k : KeyTable<G>::keys)
-        ini.setValue(QLatin1String(k.name), k.save(*group));
+        ini.setValue(k.key, k.save(*group));
     extra(ini, *group);
     ini.endGroup();
     finishSave(file, ini);
@@ -348,7 +348,7 @@ template <class G> QList<StoredKey> keysOf()
 {
     QList<StoredKey> out;
     for (const IniKey<G>& k : KeyTable<G>::keys)
-        out.append({ QLatin1String(k.name), QLatin1String(k.property) });
+        out.append({ k.key, QLatin1String(k.property) });
     return out;
 }
 
