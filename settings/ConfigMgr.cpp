@@ -22,14 +22,49 @@ const QString kOutlook = QStringLiteral("Outlook");
 
 // The load sequence: every step runs, always in this order, and no step's
 // outcome changes a later one. Each step changes held objects only through
-// their setters, so loading signals exactly what changed. The sections' steps
-// take their places from the group list; Audio and Record are read back too,
-// after Process, since their saves write them.
+// their setters, so loading signals exactly what changed.
 using LoadStep = void (*)(ConfigMgrPrivate& d);
 
-template <class G, G* const ConfigMgrPrivate::*member> void loadGroupSection(ConfigMgrPrivate& d)
+// Steps 1 to 4 read the product data files, the section steps the sections in
+// the group list's read order, the last step the calendar-file association.
+constexpr int kFirstSectionStep = 5;
+constexpr int kLastSectionStep = kLoadSteps - 1;
+// Audio and Record, which only their saves write, are read back after Process
+// through the last section step's settings object: each settings object looks
+// at the file's size and time stamp when it is made, which costs more than
+// reading a section.
+constexpr int kLastSectionRead = kLastSectionStep + 2;
+
+// Reads the sections at places Order to Last of the read order, in turn.
+template <int Order, int Last> void readSections(store::SectionReader& reader, ConfigMgrPrivate& d)
 {
-    store::loadSection(d.settingsFilePath, d.*member, d.passwordCipher);
+#define CV_READ_AT(Class, member, ...)                 \
+    if constexpr (GroupRow<Class>::readOrder == Order) \
+        reader.read(d.member);
+    CV_SETTINGS_GROUPS(CV_READ_AT, , CV_READ_AT)
+#undef CV_READ_AT
+    if constexpr (Order < Last)
+        readSections<Order + 1, Last>(reader, d);
+}
+
+// One section step: a settings object of its own, through which the sections
+// at places First to Last of the read order are read.
+template <int First, int Last> void loadSections(ConfigMgrPrivate& d)
+{
+    store::SectionReader reader(d.settingsFilePath, d.passwordCipher);
+    readSections<First, Last>(reader, d);
+}
+
+// Each section step reads the section at its own place; the last one reads
+// the read-back sections after it as well.
+template <int Step> constexpr void placeSectionSteps(std::array<LoadStep, kLoadSteps>& steps)
+{
+    if constexpr (Step < kLastSectionStep) {
+        steps[Step - 1] = loadSections<Step, Step>;
+        placeSectionSteps<Step + 1>(steps);
+    } else {
+        steps[Step - 1] = loadSections<Step, kLastSectionRead>;
+    }
 }
 
 constexpr std::array<LoadStep, kLoadSteps> loadSequence()
@@ -39,34 +74,32 @@ constexpr std::array<LoadStep, kLoadSteps> loadSequence()
     steps[1] = loadOmsUrlConfig; // "/omsurl.data"
     steps[2] = loadThirdConfigs; // "/thirdconfig.data"
     steps[3] = loadServerDataFile; // "/cvserver.data"
-#define CV_SECTION_STEP(Class, member, ...) \
-    if (GroupRow<Class>::hasSection)        \
-        steps[GroupRow<Class>::loadStep - 1] = loadGroupSection<Class, &ConfigMgrPrivate::member>;
-    CV_SETTINGS_GROUPS(CV_SECTION_STEP, , CV_SECTION_STEP)
-#undef CV_SECTION_STEP
+    placeSectionSteps<kFirstSectionStep>(steps);
     steps[kLoadSteps - 1] = loadSupportIcsFile;
     return steps;
 }
 
 const std::array<LoadStep, kLoadSteps> kLoadSequence = loadSequence();
 
-// Every step is taken exactly once: by a product data file, the calendar
-// query, or one row of the group list.
-constexpr bool everyStepTakenOnce()
+// Every place of the read order from the first section step on is taken by
+// exactly one row, and no row lies outside them.
+constexpr bool everySectionPlacedOnce()
 {
-    std::array<int, kLoadSteps> taken {};
-    taken[0] = taken[1] = taken[2] = taken[3] = taken[kLoadSteps - 1] = 1;
-#define CV_TAKE_STEP(Class, ...)     \
-    if (GroupRow<Class>::hasSection) \
-        ++taken[GroupRow<Class>::loadStep - 1];
-    CV_SETTINGS_GROUPS(CV_TAKE_STEP, , CV_TAKE_STEP)
-#undef CV_TAKE_STEP
-    for (const int times : taken)
-        if (times != 1)
+    std::array<int, kLastSectionRead + 1> taken {};
+#define CV_TAKE_PLACE(Class, ...)                                                                            \
+    if (GroupRow<Class>::hasSection) {                                                                       \
+        if (GroupRow<Class>::readOrder < kFirstSectionStep || GroupRow<Class>::readOrder > kLastSectionRead) \
+            return false;                                                                                    \
+        ++taken[GroupRow<Class>::readOrder];                                                                 \
+    }
+    CV_SETTINGS_GROUPS(CV_TAKE_PLACE, , CV_TAKE_PLACE)
+#undef CV_TAKE_PLACE
+    for (int order = kFirstSectionStep; order <= kLastSectionRead; ++order)
+        if (taken[order] != 1)
             return false;
     return true;
 }
-static_assert(everyStepTakenOnce(), "each load step must be taken by exactly one row");
+static_assert(everySectionPlacedOnce(), "each section place must be taken by exactly one row");
 
 } // namespace
 

@@ -92,12 +92,22 @@ const IntField<IntercomConfig> kIntercomNumbers[] = {
     { "Height", &IntercomConfig::setHeight },
 };
 
-// Every setter is called; a missing element gives an empty text.
+// Every setter is called with the text of the first child element of its
+// name; a missing element gives an empty text. One walk over the children
+// finds them all, where looking each name up would walk them once per field.
 template <class T, std::size_t N>
 void applyElements(T& target, const QDomElement& parent, const TextField<T> (&fields)[N])
 {
-    for (const TextField<T>& field : fields)
-        (target.*field.set)(childElementText(parent, QLatin1String(field.name)));
+    QDomElement found[N];
+    for (QDomElement e = parent.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+        const QString tag = e.tagName();
+        for (std::size_t i = 0; i < N; ++i) {
+            if (found[i].isNull() && tag == QLatin1String(fields[i].name))
+                found[i] = e;
+        }
+    }
+    for (std::size_t i = 0; i < N; ++i)
+        (target.*fields[i].set)(found[i].text());
 }
 
 // A group element that is missing leaves its addresses alone.

@@ -10,16 +10,19 @@
 // objects are created in; PROVIDERS marks where the three provider maps lie
 // among them. A row is one of:
 //
-//   PRODUCT(Class, member, "Name", step)             product configuration: an
+//   PRODUCT(Class, member, "Name", order)            product configuration: an
 //                                                    accessor and no operations
-//   USER(Class, member, Operation, "Name", step)     a user group: an accessor and
+//   USER(Class, member, Operation, "Name", order)    a user group: an accessor and
 //                                                    set/write/save##Operation
 //
 // `member` names both the record's field and the manager's accessor. "Name" is
 // the group's section in the settings file, and the name the tools show it
-// under. `step` is the section's position in the load sequence (steps 1 to 4
-// read the product data files, the last one the calendar-file association);
-// 0 for a group that has no section.
+// under. `order` is the section's place in the order loadConfig() reads (1 to
+// 4 are the product data files, the sections follow from 5); 0 for a group
+// that has no section. Load steps 5 to 14 read the sections at those places,
+// each through a settings object of its own; Audio and Record (15 and 16),
+// which only their saves write, are read back after Process through the
+// object of step 14.
 //
 // Adding a group takes its class, its key table in the store and one row here,
 // besides its declarations in ConfigMgr.h.
@@ -44,9 +47,9 @@
     USER(ProcessSetting,     processSetting,     ProcessSetting,     "Process",     14)
 // clang-format on
 
-// Steps of the load sequence: four product data files, the sections, the
+// Steps of the load sequence: four product data files, ten section steps, the
 // calendar-file association.
-inline constexpr int kLoadSteps = 17;
+inline constexpr int kLoadSteps = 15;
 
 #define CV_GROUP_DECLARE(Class, ...) class Class;
 CV_SETTINGS_GROUPS(CV_GROUP_DECLARE, , CV_GROUP_DECLARE)
@@ -55,15 +58,15 @@ CV_SETTINGS_GROUPS(CV_GROUP_DECLARE, , CV_GROUP_DECLARE)
 // The row of a group class, for code that starts from the class.
 template <class G> struct GroupRow;
 
-#define CV_GROUP_ROW(Class, rowName, step, user)      \
-    template <> struct GroupRow<Class> {              \
-        static constexpr const char* name = rowName;  \
-        static constexpr int loadStep = step;         \
-        static constexpr bool hasSection = step != 0; \
-        static constexpr bool userGroup = user;       \
+#define CV_GROUP_ROW(Class, rowName, order, user)      \
+    template <> struct GroupRow<Class> {               \
+        static constexpr const char* name = rowName;   \
+        static constexpr int readOrder = order;        \
+        static constexpr bool hasSection = order != 0; \
+        static constexpr bool userGroup = user;        \
     };
-#define CV_GROUP_ROW_PRODUCT(Class, member, rowName, step) CV_GROUP_ROW(Class, rowName, step, false)
-#define CV_GROUP_ROW_USER(Class, member, Operation, rowName, step) CV_GROUP_ROW(Class, rowName, step, true)
+#define CV_GROUP_ROW_PRODUCT(Class, member, rowName, order) CV_GROUP_ROW(Class, rowName, order, false)
+#define CV_GROUP_ROW_USER(Class, member, Operation, rowName, order) CV_GROUP_ROW(Class, rowName, order, true)
 CV_SETTINGS_GROUPS(CV_GROUP_ROW_PRODUCT, , CV_GROUP_ROW_USER)
 #undef CV_GROUP_ROW_USER
 #undef CV_GROUP_ROW_PRODUCT

@@ -55,8 +55,9 @@ template <class C, class A> struct SetterTraits<void (C::*)(A)> {
 };
 
 // One row of a section's table: the key in the file and the property behind it.
+// The key is made a QString once, as QSettings takes it on every load and save.
 template <class G> struct IniKey {
-    const char* name;
+    QString key;
     const char* property;
     QVariant (*save)(const G&);
     void (*load)(G&, const QVariant&);
@@ -67,7 +68,7 @@ template <auto Get, auto Set> auto key(const char* name, const char* property, b
 {
     using G = typename GetterTraits<decltype(Get)>::Class;
     using T = typename SetterTraits<decltype(Set)>::Value;
-    return IniKey<G> { name, property, [](const G& g) { return toStored<T>((g.*Get)()); },
+    return IniKey<G> { QString::fromLatin1(name), property, [](const G& g) { return toStored<T>((g.*Get)()); },
         [](G& g, const QVariant& v) { (g.*Set)(fromStored<T>(v)); }, keepOnEmptyText };
 }
 
@@ -193,24 +194,20 @@ struct NoExtra {
 
 // Load frame: each key present in the section goes through its setter, which
 // signals only a real change; absent keys leave their properties alone.
-template <class G, class Extra = NoExtra> void loadFrame(const QString& file, G* group, Extra extra = {})
+template <class G, class Extra = NoExtra> void loadFrame(QSettings& ini, G& group, Extra extra = {})
 {
-    if (!group)
-        return;
-    QSettings ini(file, QSettings::IniFormat);
     ini.beginGroup(QLatin1String(GroupRow<G>::name));
     for (const IniKey<G>& k : KeyTable<G>::keys) {
-        const QString name = QLatin1String(k.name);
         // One lookup for a present key: only a stored "@Invalid()" also reads
         // as an invalid value, so contains() is asked just then.
-        const QVariant value = ini.value(name, QVariant());
-        if (!value.isValid() && !ini.contains(name))
+        const QVariant value = ini.value(k.key, QVariant());
+        if (!value.isValid() && !ini.contains(k.key))
             continue;
         if (k.keepOnEmptyText && value.toString().isEmpty())
             continue;
-        k.load(*group, value);
+        k.load(group, value);
     }
-    extra(ini, *group);
+    extra(ini, group);
     ini.endGroup();
 }
 
@@ -341,7 +338,7 @@ template <class G, class Extra = NoExtra> void saveFrame(const QString& file, co
     QSettings ini(file, QSettings::IniFormat);
     ini.beginGroup(QLatin1String(GroupRow<G>::name));
     for (const IniKey<G>& k : KeyTable<G>::keys)
-        ini.setValue(QLatin1String(k.name), k.save(*group));
+        ini.setValue(k.key, k.save(*group));
     extra(ini, *group);
     ini.endGroup();
     finishSave(file, ini);
@@ -351,7 +348,7 @@ template <class G> QList<StoredKey> keysOf()
 {
     QList<StoredKey> out;
     for (const IniKey<G>& k : KeyTable<G>::keys)
-        out.append({ QLatin1String(k.name), QLatin1String(k.property) });
+        out.append({ k.key, QLatin1String(k.property) });
     return out;
 }
 
@@ -436,14 +433,21 @@ template <class G> QList<StoredKey> storedKeys()
 
 } // namespace
 
-template <class G>
-void loadSection([[maybe_unused]] const QString& file, [[maybe_unused]] G* group,
-    [[maybe_unused]] const TORVELIB::TripleDesContext& cipher)
+SectionReader::SectionReader(const QString& file, const TORVELIB::TripleDesContext& cipher)
+    : m_ini(new QSettings(file, QSettings::IniFormat))
+    , m_cipher(cipher)
+{ }
+
+SectionReader::~SectionReader() = default;
+
+template <class G> void SectionReader::read(G* group)
 {
+    if (!group)
+        return;
     if constexpr (std::is_same_v<G, LoginSetting>)
-        loadFrame(file, group, [&cipher](QSettings& ini, LoginSetting& login) { loadUsers(ini, login, cipher); });
+        loadFrame(*m_ini, *group, [this](QSettings& ini, LoginSetting& login) { loadUsers(ini, login, m_cipher); });
     else if constexpr (GroupRow<G>::hasSection)
-        loadFrame(file, group);
+        loadFrame(*m_ini, *group);
 }
 
 // Only the user groups are saved: the "Server" section is the user's own.
@@ -457,8 +461,8 @@ void saveSection([[maybe_unused]] const QString& file, [[maybe_unused]] const G*
         saveFrame(file, group);
 }
 
-#define CV_STORE_FRAMES(Class, ...)                                                       \
-    template void loadSection(const QString&, Class*, const TORVELIB::TripleDesContext&); \
+#define CV_STORE_FRAMES(Class, ...)            \
+    template void SectionReader::read(Class*); \
     template void saveSection(const QString&, const Class*, const TORVELIB::TripleDesContext&);
 CV_SETTINGS_GROUPS(CV_STORE_FRAMES, , CV_STORE_FRAMES)
 #undef CV_STORE_FRAMES

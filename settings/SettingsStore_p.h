@@ -15,8 +15,8 @@ class QSettings;
 
 // The user settings file: one INI section per group, read and written through
 // one load frame and one save frame driven by each section's key table. Every
-// call opens the file afresh through its own QSettings object and closes it
-// (which writes it) before returning.
+// save, and every load step (a SectionReader), opens the file afresh through
+// its own QSettings object and closes it (which writes it) before returning.
 namespace cvsettings::store {
 
 // The file's name in the client's per-user folder.
@@ -69,11 +69,28 @@ struct StoredKey {
 };
 QList<StoredKey> sectionKeys(const QString& section);
 
-// One group's section through the load frame or the save frame; nothing for a
-// group without a section (see SettingsGroups_p.h) or for a null group. The
-// cipher is for the accounts' passwords of "Login". Defined for every group
-// of the list.
-template <class G> void loadSection(const QString& file, G* group, const TORVELIB::TripleDesContext& cipher);
+// One load step's settings object, open on the file from construction to
+// destruction. Each read takes one group's section through the load frame;
+// nothing for a group without a section (see SettingsGroups_p.h) or for a
+// null group. The cipher is for the accounts' passwords of "Login". read() is
+// defined for every group of the list.
+class SectionReader
+{
+public:
+    SectionReader(const QString& file, const TORVELIB::TripleDesContext& cipher);
+    ~SectionReader();
+    SectionReader(const SectionReader&) = delete;
+    SectionReader& operator=(const SectionReader&) = delete;
+
+    template <class G> void read(G* group);
+
+private:
+    std::unique_ptr<QSettings> m_ini;
+    const TORVELIB::TripleDesContext& m_cipher;
+};
+
+// One group's section through the save frame; nothing for a group without a
+// section or for a null group. Defined for every group of the list.
 template <class G> void saveSection(const QString& file, const G* group, const TORVELIB::TripleDesContext& cipher);
 
 } // namespace cvsettings::store

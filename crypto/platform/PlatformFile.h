@@ -15,11 +15,10 @@ using FileHandle = intptr_t;
 constexpr FileHandle kInvalidFile = -1;
 
 // Opens an existing regular file for sequential reading; others may read it
-// at the same time. Returns kInvalidFile on failure.
-FileHandle OpenForRead(const WideChar* path);
-
-// Size of the open file; only the low 32 bits are kept.
-uint32_t FileSize32(FileHandle file);
+// at the same time. Returns kInvalidFile on failure; otherwise `size32` holds
+// the file's size, of which only the low 32 bits are kept. The size comes
+// with the open because the type check there already reads it on POSIX.
+FileHandle OpenForRead(const WideChar* path, uint32_t& size32);
 
 // Reads up to `count` bytes and returns how many arrived; fewer only at the
 // end of the file or on an error.

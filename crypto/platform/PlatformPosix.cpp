@@ -90,7 +90,7 @@ bool ToUtf8(const WideChar* path, std::string& out)
 
 } // namespace
 
-FileHandle OpenForRead(const WideChar* path)
+FileHandle OpenForRead(const WideChar* path, uint32_t& size32)
 {
     std::string name;
     if (!ToUtf8(path, name) || name.empty())
@@ -110,15 +110,8 @@ FileHandle OpenForRead(const WideChar* path)
         ::close(fd);
         return kInvalidFile;
     }
+    size32 = static_cast<uint32_t>(static_cast<uint64_t>(st.st_size));
     return fd;
-}
-
-uint32_t FileSize32(FileHandle file)
-{
-    struct stat st;
-    if (::fstat(static_cast<int>(file), &st) != 0)
-        return 0;
-    return static_cast<uint32_t>(static_cast<uint64_t>(st.st_size));
 }
 
 uint32_t Read(FileHandle file, void* buffer, uint32_t count)

@@ -8,7 +8,7 @@
 namespace TORVELIB {
 namespace platform {
 
-FileHandle OpenForRead(const WideChar* path)
+FileHandle OpenForRead(const WideChar* path, uint32_t& size32)
 {
     DWORD attributes = GetFileAttributesW(path);
     if (attributes == INVALID_FILE_ATTRIBUTES)
@@ -22,10 +22,9 @@ FileHandle OpenForRead(const WideChar* path)
         CloseHandle(file);
         return kInvalidFile;
     }
+    size32 = GetFileSize(file, nullptr);
     return reinterpret_cast<FileHandle>(file);
 }
-
-uint32_t FileSize32(FileHandle file) { return GetFileSize(reinterpret_cast<HANDLE>(file), nullptr); }
 
 uint32_t Read(FileHandle file, void* buffer, uint32_t count)
 {
