@@ -106,8 +106,12 @@ void applyElements(T& target, const QDomElement& parent, const TextField<T> (&fi
                 found[i] = e;
         }
     }
-    for (std::size_t i = 0; i < N; ++i)
-        (target.*fields[i].set)(found[i].text());
+    // Through a reference: GCC's bounds sanitizer misreads the index of an
+    // array element whose member function pointer is called directly.
+    for (std::size_t i = 0; i < N; ++i) {
+        const TextField<T>& field = fields[i];
+        (target.*field.set)(found[i].text());
+    }
 }
 
 // A group element that is missing leaves its addresses alone.
