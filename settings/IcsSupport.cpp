@@ -15,14 +15,6 @@
 #include <QSysInfo>
 #endif
 
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#endif
-
 namespace cvsettings {
 
 namespace ics {
@@ -69,52 +61,11 @@ QStringList listedIds(const QByteArray& text, QLatin1String group, const QString
 // comes near this.
 constexpr qint64 kMaxAssociationFileSize = 8 * 1024 * 1024;
 
-#ifdef Q_OS_UNIX
-// What QFile::open and read give, without the file engine: most of the files
-// a load looks for do not exist, and a failed open through QFile costs half
-// as much again as the system call. Like QFile, a folder does not open.
-bool readAssociationText(const QString& path, QByteArray& text)
-{
-    int fd;
-    do
-        fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return false;
-    struct stat st;
-    const bool file = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
-    if (file) {
-        text.reserve(int(qBound<qint64>(0, st.st_size, kMaxAssociationFileSize)));
-        char chunk[16384];
-        while (text.size() < kMaxAssociationFileSize) {
-            const ssize_t n
-                = ::read(fd, chunk, size_t(qMin<qint64>(sizeof chunk, kMaxAssociationFileSize - text.size())));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            text.append(chunk, int(n));
-        }
-    }
-    ::close(fd);
-    return file;
-}
-#else
-bool readAssociationText(const QString& path, QByteArray& text)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    text = file.read(kMaxAssociationFileSize);
-    return true;
-}
-#endif
-
 void appendIfReadable(QList<AssociationFile>& files, AssociationFile::Kind kind, const QString& path)
 {
-    QByteArray text;
-    if (readAssociationText(path, text))
-        files.append({ kind, text });
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        files.append({ kind, file.read(kMaxAssociationFileSize) });
 }
 
 // A desktop-file id names "a/b.desktop" below an applications folder as
