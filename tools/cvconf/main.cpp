@@ -344,14 +344,22 @@ int showCommand(const QStringList& argsIn)
     return 0;
 }
 
+// The one GROUP or GROUP.property argument of a command that takes nothing
+// else; on a wrong command line `code` is what the command returns.
+bool oneTarget(const QStringList& args, const char* usage, bool needProperty, Target& t, int& code)
+{
+    QString error;
+    if (args.size() == 1 && resolve(args.first(), t, error, needProperty))
+        return true;
+    code = fail(error.isEmpty() ? QLatin1String(usage) : error);
+    return false;
+}
+
 int getCommand(const QStringList& args)
 {
     Target t;
-    QString error;
-    if (args.size() != 1)
-        return fail(QStringLiteral("usage: cvconf get GROUP.property"));
-    if (!resolve(args.first(), t, error))
-        return fail(error);
+    if (int code = 0; !oneTarget(args, "usage: cvconf get GROUP.property", true, t, code))
+        return code;
     if (isList(t.property))
         return fail(QStringLiteral("%1 holds a list; see cvconf show %2").arg(qualified(t), t.group->name));
     for (const Row& row : rows(t.group->held(loadedRecord())))
@@ -366,11 +374,10 @@ int getCommand(const QStringList& args)
 int listKeysCommand(const QStringList& args)
 {
     Target t;
-    QString error;
-    if (args.size() != 1)
+    if (int code = 0; !oneTarget(args, "usage: cvconf list-keys GROUP", false, t, code))
+        return code;
+    if (args.first().contains(QLatin1Char('.')))
         return fail(QStringLiteral("usage: cvconf list-keys GROUP"));
-    if (!resolve(args.first(), t, error, false) || args.first().contains(QLatin1Char('.')))
-        return fail(error.isEmpty() ? QStringLiteral("usage: cvconf list-keys GROUP") : error);
     const QMetaObject* meta = t.group->held(record(false)).metaObject();
     QString out;
     for (int i = QObject::staticMetaObject.propertyCount(); i < meta->propertyCount(); ++i)
@@ -382,11 +389,8 @@ int listKeysCommand(const QStringList& args)
 int rangeCommand(const QStringList& args)
 {
     Target t;
-    QString error;
-    if (args.size() != 1)
-        return fail(QStringLiteral("usage: cvconf range GROUP.property"));
-    if (!resolve(args.first(), t, error))
-        return fail(error);
+    if (int code = 0; !oneTarget(args, "usage: cvconf range GROUP.property", true, t, code))
+        return code;
     if (isList(t.property))
         return fail(QStringLiteral("%1 holds a list").arg(qualified(t)));
     print(describeRange(t.property));
@@ -437,13 +441,10 @@ int setCommand(const QStringList& argsIn)
 
 int resetCommand(const QStringList& args)
 {
-    if (args.size() != 1)
-        return fail(QStringLiteral("usage: cvconf reset GROUP | cvconf reset GROUP.property"));
     Target t;
-    QString error;
-    const bool whole = !args.first().contains(QLatin1Char('.'));
-    if (!resolve(args.first(), t, error, !whole))
-        return fail(error);
+    const bool whole = !args.value(0).contains(QLatin1Char('.'));
+    if (int code = 0; !oneTarget(args, "usage: cvconf reset GROUP | cvconf reset GROUP.property", !whole, t, code))
+        return code;
     const QString section = QLatin1String(t.group->name);
     QStringList keys;
     if (whole) {
