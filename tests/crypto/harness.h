@@ -19,11 +19,7 @@ inline std::vector<Case>& registry()
     static std::vector<Case> cases;
     return cases;
 }
-inline int& failures()
-{
-    static int n = 0;
-    return n;
-}
+inline int failures = 0;
 // Why the running case could not run here; empty while it runs.
 inline std::string& skipReason()
 {
@@ -33,7 +29,7 @@ inline std::string& skipReason()
 
 inline void fail(const char* file, int line, const std::string& what)
 {
-    ++failures();
+    ++failures;
     std::fprintf(stderr, "%s:%d: FAIL: %s\n", file, line, what.c_str());
 }
 

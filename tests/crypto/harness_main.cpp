@@ -18,15 +18,15 @@ int main(int argc, char** argv)
             wanted = wanted || std::strcmp(argv[i], c.name) == 0;
         if (!wanted)
             continue;
-        const int before = cvtest::failures();
+        const int before = cvtest::failures;
         cvtest::skipReason().clear();
         c.fn();
         ++ran;
-        const bool skip = cvtest::failures() == before && !cvtest::skipReason().empty();
+        const bool skip = cvtest::failures == before && !cvtest::skipReason().empty();
         skipped += skip;
-        const char* verdict = cvtest::failures() != before ? "FAIL" : skip ? "SKIP" : "PASS";
+        const char* verdict = cvtest::failures != before ? "FAIL" : skip ? "SKIP" : "PASS";
         std::printf("%s %s%s%s\n", verdict, c.name, skip ? ": " : "", skip ? cvtest::skipReason().c_str() : "");
     }
-    std::printf("%d cases, %d skipped, %d failed checks\n", ran, skipped, cvtest::failures());
-    return cvtest::failures() != 0 || ran == 0 ? 1 : skipped != 0 ? 77 : 0;
+    std::printf("%d cases, %d skipped, %d failed checks\n", ran, skipped, cvtest::failures);
+    return cvtest::failures != 0 || ran == 0 ? 1 : skipped != 0 ? 77 : 0;
 }

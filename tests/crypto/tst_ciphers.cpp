@@ -54,18 +54,6 @@ CV_TEST(BlowfishLengthsModesAndInPlace)
     CV_CHECK(block.m_uil == 0xDEADBEEF && block.m_uir == 0x01020304);
 }
 
-// A negative length writes nothing (the vector runner covers in place and apart).
-CV_TEST(TripleDesNegativeLength)
-{
-    const Bytes key = cvtest::Pattern(16, 6);
-    TripleDesContext ctx = {};
-    TripleDesSetKey2(&ctx, key.data(), key.data() + 8);
-    Bytes buf(16, 0xAA);
-    int32_t n = 99;
-    TripleDesEncryptBuffer(&ctx, buf.data(), -5, buf.data(), &n);
-    CV_CHECK(n == 0 && buf == Bytes(16, 0xAA));
-}
-
 // Each keyed object clears its schedule when it goes, so no key material
 // outlives it in freed or reused memory.
 CV_TEST(KeyedObjectsClearTheirSchedules)

@@ -56,11 +56,7 @@ inline QString isolateHome()
     return switched ? home.path() : QString();
 }
 
-inline bool& skipped()
-{
-    static bool any = false;
-    return any;
-}
+inline bool skipped = false; // set by CV_QSKIP
 
 inline QByteArray readFile(const QString& path)
 {
@@ -252,20 +248,20 @@ public:
 
 // QSKIP that also makes the executable report itself skipped to CTest (exit
 // code 77) when no case failed; Qt Test alone would count the run as passed.
-#define CV_QSKIP(reason)          \
-    do {                          \
-        cvtest::skipped() = true; \
-        QSKIP(reason);            \
+#define CV_QSKIP(reason)        \
+    do {                        \
+        cvtest::skipped = true; \
+        QSKIP(reason);          \
     } while (0)
 
 #define CV_SETTINGS_TEST_MAIN(TestObject) CV_SETTINGS_TEST_MAIN_AS(main, TestObject)
-#define CV_SETTINGS_TEST_MAIN_AS(function, TestObject)         \
-    int function(int argc, char* argv[])                       \
-    {                                                          \
-        cvtest::isolateHome();                                 \
-        QCoreApplication app(argc, argv);                      \
-        TestObject tc;                                         \
-        QTEST_SET_MAIN_SOURCE_PATH                             \
-        const int failed = QTest::qExec(&tc, argc, argv);      \
-        return failed == 0 && cvtest::skipped() ? 77 : failed; \
+#define CV_SETTINGS_TEST_MAIN_AS(function, TestObject)       \
+    int function(int argc, char* argv[])                     \
+    {                                                        \
+        cvtest::isolateHome();                               \
+        QCoreApplication app(argc, argv);                    \
+        TestObject tc;                                       \
+        QTEST_SET_MAIN_SOURCE_PATH                           \
+        const int failed = QTest::qExec(&tc, argc, argv);    \
+        return failed == 0 && cvtest::skipped ? 77 : failed; \
     }
