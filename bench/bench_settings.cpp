@@ -113,14 +113,10 @@ void NewTimeStamp(const QString& path)
     ::utimes(path.toLocal8Bit().constData(), times);
 }
 
-// A record of the bench's own, on the sample files, around a fresh manager.
+// A record of the bench's own, on the sample files.
 std::unique_ptr<ConfigMgrPrivate> NewRecord(const QString& settingsFile)
 {
-    ConfigMgr::destroyInstance();
-    auto d = std::make_unique<ConfigMgrPrivate>(ConfigMgr::createInstance());
-    d->appDirPath = kSampleDir;
-    d->settingsFilePath = settingsFile;
-    return d;
+    return std::make_unique<ConfigMgrPrivate>(nullptr, cvsettings::store::Files { kSampleDir, settingsFile });
 }
 
 void LoadConfig_Lib(benchmark::State& state)
@@ -136,8 +132,7 @@ void LoadConfig_Lib(benchmark::State& state)
         cvsettings::loadAll(*d);
         const bool full = !d->clientConfig->productName().isEmpty() && d->loginSetting->users().size() == 10
             && d->serverSetting->meetingServer() == QStringLiteral("meeting.override.invalid:9443")
-            && d->thirdContactsConfigs.contains(d->owner->google());
-        ConfigMgr::destroyInstance();
+            && d->thirdContactsConfigs.contains(QLatin1String(cvsettings::kGoogle));
         if (!full) {
             state.SkipWithError("the sample configuration did not load in full");
             return;
@@ -149,9 +144,6 @@ void LoadConfig_Lib(benchmark::State& state)
         const auto d = NewRecord(LoadFile());
         state.ResumeTiming();
         cvsettings::loadAll(*d);
-        state.PauseTiming();
-        ConfigMgr::destroyInstance();
-        state.ResumeTiming();
     }
 }
 
@@ -238,7 +230,6 @@ void Save_Lib(benchmark::State& state, const SaveCase& c)
     cvsettings::loadAll(*d);
     for (auto _ : state)
         c.save(*d);
-    ConfigMgr::destroyInstance();
 }
 
 void Save_QSettings(benchmark::State& state, const SaveCase& c)
@@ -247,7 +238,6 @@ void Save_QSettings(benchmark::State& state, const SaveCase& c)
         const auto d = NewRecord(SaveFile());
         cvsettings::loadAll(*d);
         c.save(*d);
-        ConfigMgr::destroyInstance();
     }
     const auto rows = SectionContents(c.section);
     const QString group = QLatin1String(c.section);

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray plaintext(reinterpret_cast<const char*>(data), int(size));
-    ConfigMgrPrivate d(ConfigMgr::createInstance());
+    ConfigMgrPrivate d(nullptr, {});
 #if defined(CV_FUZZ_LOADER_CLIENTCONFIG)
     cvsettings::applyClientConfig(d, plaintext);
 #elif defined(CV_FUZZ_LOADER_OMSURL)

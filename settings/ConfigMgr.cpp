@@ -2,11 +2,8 @@
 
 #include "ConfigMgr_p.h"
 #include "PasswordCipher_p.h"
-#include "PathHelper.h"
 #include "ProductFiles_p.h"
 #include "SettingsStore_p.h"
-
-#include <QCoreApplication>
 
 #include <array>
 
@@ -15,10 +12,6 @@ using namespace cvsettings;
 ConfigMgr* ConfigMgr::s_pInstance = nullptr;
 
 namespace {
-
-const QString kGoogle = QStringLiteral("Google");
-const QString kFacebook = QStringLiteral("Facebook");
-const QString kOutlook = QStringLiteral("Outlook");
 
 // The load sequence: every step runs, always in this order, and no step's
 // outcome changes a later one. Each step changes held objects only through
@@ -105,21 +98,23 @@ static_assert(everySectionPlacedOnce(), "each section place must be taken by exa
 
 // The settings objects are created by the fields' initialisers, in the
 // order the fields are declared.
-ConfigMgrPrivate::ConfigMgrPrivate(ConfigMgr* q)
-    : owner(q)
+ConfigMgrPrivate::ConfigMgrPrivate(ConfigMgr* manager, const store::Files& files)
+    : q(manager)
+    , m_root(manager ? nullptr : new QObject)
+    , owner(manager ? static_cast<QObject*>(manager) : m_root.get())
+    , appDirPath(files.appDirPath)
+    , settingsFilePath(files.settingsFilePath)
 {
     keyPasswordCipher(passwordCipher);
-    appDirPath = QCoreApplication::applicationDirPath();
-    settingsFilePath = PathHelper::defaultPathName(QLatin1String(store::kSettingsFileName));
 }
 
-// The settings objects are children of the manager, and the password
-// cipher's context clears itself.
+// The settings objects are children of the owner, and the password cipher's
+// context clears itself.
 ConfigMgrPrivate::~ConfigMgrPrivate() = default;
 
 ConfigMgr::ConfigMgr(QObject* parent)
     : QObject(parent)
-    , d(new ConfigMgrPrivate(this))
+    , d(new ConfigMgrPrivate(this, store::Files::client()))
 { }
 
 ConfigMgr::~ConfigMgr() { delete d; }
@@ -149,6 +144,7 @@ bool ConfigMgr::isMacPaltform() { return false; }
 
 void cvsettings::loadAll(ConfigMgrPrivate& d)
 {
+    store::removeStaleDrafts(d.settingsFilePath);
     for (const LoadStep step : kLoadSequence)
         step(d);
 }
@@ -172,9 +168,9 @@ CV_SETTINGS_GROUPS(CV_PRODUCT_GROUP, , CV_USER_GROUP)
 #undef CV_USER_GROUP
 #undef CV_PRODUCT_GROUP
 
-QString ConfigMgr::google() { return kGoogle; }
-QString ConfigMgr::facebook() { return kFacebook; }
-QString ConfigMgr::outlook() { return kOutlook; }
+QString ConfigMgr::google() { return QLatin1String(kGoogle); }
+QString ConfigMgr::facebook() { return QLatin1String(kFacebook); }
+QString ConfigMgr::outlook() { return QLatin1String(kOutlook); }
 
 ThirdLoginConfig ConfigMgr::thirdLoginConfig(const QString& strThirdName)
 {
@@ -202,5 +198,6 @@ void ConfigMgrPrivate::setSupportIcsFile(bool icsSupport)
     if (supportIcsFile == icsSupport)
         return;
     supportIcsFile = icsSupport;
-    emit owner->supportIcsFileChanged(icsSupport);
+    if (q)
+        emit q->supportIcsFileChanged(icsSupport);
 }

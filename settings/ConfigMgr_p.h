@@ -7,26 +7,37 @@
 #include "tripledes/TripleDes.h"
 
 #include <QMap>
+#include <QObject>
 #include <QString>
 
-// The manager's private record. The settings objects are QObject children of
-// the owner and die with it; the maps hold non-owning pointers to children.
+#include <memory>
+
+// The manager's private record, built with the files it reads and writes.
+// The settings objects are QObject children of `owner` and die with it; the
+// maps hold non-owning pointers to children.
 //
-// The manager keeps one; a tool or test that needs the same groups on other
-// files keeps a record of its own around the manager (its objects are then
-// children of the manager as well) and runs the operations below on it.
+// The manager's record (q: the manager) has the client's files and the
+// manager as owner. A tool, test or benchmark builds a record of its own on
+// files of its own (q: null), which then owns its objects; the process's
+// manager is never involved.
 class ConfigMgrPrivate
 {
 public:
-    explicit ConfigMgrPrivate(ConfigMgr* owner);
+    ConfigMgrPrivate(ConfigMgr* q, const cvsettings::store::Files& files);
     ~ConfigMgrPrivate();
     ConfigMgrPrivate(const ConfigMgrPrivate&) = delete;
     ConfigMgrPrivate& operator=(const ConfigMgrPrivate&) = delete;
 
-    // Stores a differing value and signals it through the owner.
+    // Stores a differing value and signals it through the manager, if any.
     void setSupportIcsFile(bool icsSupport);
 
-    ConfigMgr* const owner;
+    ConfigMgr* const q;
+
+private:
+    const std::unique_ptr<QObject> m_root; // the owner of a record without a manager
+
+public:
+    QObject* const owner;
     // Declaration order is creation order.
 #define CV_RECORD_FIELD(Class, member, ...) Class* const member = new Class(owner);
 #define CV_RECORD_PROVIDERS                                   \
@@ -37,27 +48,33 @@ public:
 #undef CV_RECORD_PROVIDERS
 #undef CV_RECORD_FIELD
     bool supportIcsFile = false;
-    QString appDirPath;
-    QString settingsFilePath;
+    const QString appDirPath;
+    const QString settingsFilePath;
     TORVELIB::TripleDesContext passwordCipher;
 };
 
 namespace cvsettings {
 
+// The names under which the manager looks up providers.
+inline constexpr char kGoogle[] = "Google";
+inline constexpr char kFacebook[] = "Facebook";
+inline constexpr char kOutlook[] = "Outlook";
+
 // The whole load sequence on a record, as loadConfig() runs it.
 void loadAll(ConfigMgrPrivate& d);
 
 // A group's save operation: its section of the settings file, if it has one.
-template <class G> void saveGroup(const ConfigMgrPrivate& d, const G* group)
+// True when it reached the disk; the manager's operations drop the answer.
+template <class G> bool saveGroup(const ConfigMgrPrivate& d, const G* group)
 {
-    store::saveSection(d.settingsFilePath, group, d.passwordCipher);
+    return store::saveSection(d.settingsFilePath, group, d.passwordCipher);
 }
 
 // A group's write operation: assignment onto the held object, then its save.
-template <class G> void writeGroup(ConfigMgrPrivate& d, G* held, const G& value)
+template <class G> bool writeGroup(ConfigMgrPrivate& d, G* held, const G& value)
 {
     *held = value;
-    saveGroup(d, held);
+    return saveGroup(d, held);
 }
 
 } // namespace cvsettings

@@ -24,9 +24,9 @@ bool readDataFile(const QString& path, QByteArray& out);
 QString dataFilePath(const QString& appDirPath, const char* name);
 
 // Parses an XML plaintext into `document` as QDomDocument::setContent does;
-// false when that fails, or when elements nest more than 64 levels deep, far
+// false when that fails, or when elements nest more than 768 levels deep, far
 // beyond any product file (the DOM parser recurses once per level, so a deep
-// enough document would overflow the stack).
+// enough document would overflow the stack; see kMaxXmlDepth).
 bool parseXml(const QByteArray& plaintext, QDomDocument& document);
 
 // Text of the first child element called `name`; empty when the parent is

@@ -2,15 +2,8 @@
 
 #include "PasswordCipher_p.h"
 
-#include <QDateTime>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
-#include <QLockFile>
 #include <QSettings>
 #include <QStringList>
-#include <QThread>
 #include <QVariant>
 
 #include <algorithm>
@@ -211,137 +204,19 @@ template <class G, class Extra = NoExtra> void loadFrame(QSettings& ini, G& grou
     ini.endGroup();
 }
 
-// A lock file holds the id of the process that made it. A process killed
-// between creating one and writing its id into it leaves it empty, and
-// QLockFile honours an empty lock file for 30 seconds, so every save in the
-// meantime would block. A live process fills its lock file at once; one still
-// empty after 200 ms is abandoned and removed.
-void removeAbandonedLock(const QString& name)
-{
-    constexpr qint64 kFillTime = 200;
-    for (int look = 0; look < 2; ++look) {
-        const QFileInfo lock(name);
-        if (!lock.isFile() || lock.isSymLink() || lock.size() != 0)
-            return;
-        const qint64 age = lock.lastModified().msecsTo(QDateTime::currentDateTime());
-        if (age >= kFillTime) {
-            QFile::remove(name);
-            return;
-        }
-        QThread::msleep(static_cast<unsigned long>(kFillTime - qMax<qint64>(age, 0)));
-    }
-}
-
-SaveTransaction* g_transaction = nullptr; // the one open in this process, if any
-
-SaveTransaction* transactionOn(const QString& file)
-{
-    return g_transaction && g_transaction->file() == file ? g_transaction : nullptr;
-}
-
-// QLockFile waits for anything that stands at its path, and takes a folder or
-// a link there for a lock held by someone else: a save would wait for it for
-// ever. Only a regular file (or nothing) can be a lock.
-bool canBeLock(const QString& path)
-{
-    const QFileInfo info(path);
-    return !info.isSymLink() && (!info.exists() || info.isFile());
-}
-
-bool takeSaveLock(QLockFile& lock, const QString& file)
-{
-    // QSettings' own lock, and the helper locks QLockFile takes to remove
-    // a stale one, can be left empty by a killed save as well.
-    for (const char* suffix : { ".lock", ".lock.rmlock", ".savelock", ".savelock.rmlock" })
-        removeAbandonedLock(file + QLatin1String(suffix));
-    if (!canBeLock(file + QLatin1String(".lock")) || !canBeLock(file + QLatin1String(".savelock")))
-        return false;
-    // QSettings creates a missing folder when it writes; the lock must fit there first.
-    QDir().mkpath(QFileInfo(file).absolutePath());
-    // QLockFile's own timed wait doubles its pause after every try (100 ms,
-    // 200 ms, ... 6.4 s), so against saves that take and release the lock
-    // all the time it tries only a few times and can give up with the lock
-    // free most of the while. Trying every few milliseconds cannot starve.
-    QElapsedTimer waited;
-    waited.start();
-    while (!lock.tryLock(0)) {
-        if (lock.error() != QLockFile::LockFailedError || waited.hasExpired(kSaveLockWaitMs))
-            return false;
-        QThread::msleep(5);
-    }
-    return true;
-}
-
-// Saves from several processes at once. QSettings merges a save into the copy
-// of the file that it parsed last, and takes that copy as current while the
-// file's size and modification time (to the millisecond) look unchanged. Two
-// saves within one tick of the file system's clock can leave both unchanged,
-// and the later save then writes a stale copy back over the other process's
-// section. So a save holds a lock of its own from before QSettings reads the
-// file until it has written it, and under that lock first moves the file's
-// time past its current one: QSettings then always parses the file as it is.
-// A save inside an open transaction on the file already holds the lock.
-class SaveGuard
-{
-public:
-    explicit SaveGuard(const QString& file)
-        : m_lock(file + QLatin1String(".savelock"))
-    {
-        if (const SaveTransaction* t = transactionOn(file))
-            m_held = t->locked();
-        else
-            m_held = takeSaveLock(m_lock, file);
-        if (!m_held)
-            return;
-        QFile f(file);
-        if (f.exists() && f.open(QIODevice::ReadWrite)) {
-            const QDateTime next = QFileInfo(file).lastModified().addMSecs(1);
-            f.setFileTime(qMax(next, QDateTime::currentDateTime()), QFileDevice::FileModificationTime);
-        }
-    }
-    SaveGuard(const SaveGuard&) = delete;
-    SaveGuard& operator=(const SaveGuard&) = delete;
-
-    // Without the lock the save is given up and the file stays as it was.
-    bool held() const { return m_held; }
-
-private:
-    QLockFile m_lock;
-    bool m_held = false;
-};
-
-// Inside a transaction the write happens now rather than at destruction, so
-// that whether it reached the disk can be told.
-bool finishSave(const QString& file, QSettings& ini)
-{
-    SaveTransaction* t = transactionOn(file);
-    if (!t)
-        return true;
-    ini.sync();
-    const bool written = ini.status() == QSettings::NoError;
-    t->noteSave(written);
-    return written;
-}
-
 // Save frame: every key of the table, changed or not; nothing else in the
 // file is touched. QSettings writes the file when it is destroyed.
-template <class G, class Extra = NoExtra> void saveFrame(const QString& file, const G* group, Extra extra = {})
+template <class G, class Extra = NoExtra> bool saveFrame(const QString& file, const G* group, Extra extra = {})
 {
     if (!group)
-        return;
-    const SaveGuard guard(file); // outlives `ini`, whose destruction writes the file
-    if (!guard.held()) {
-        if (SaveTransaction* t = transactionOn(file))
-            t->noteSave(false);
-        return;
-    }
-    QSettings ini(file, QSettings::IniFormat);
-    ini.beginGroup(QLatin1String(GroupRow<G>::name));
-    for (const IniKey<G>& k : KeyTable<G>::keys)
-        ini.setValue(k.key, k.save(*group));
-    extra(ini, *group);
-    ini.endGroup();
-    finishSave(file, ini);
+        return false;
+    return save(file, [&](QSettings& ini) {
+        ini.beginGroup(QLatin1String(GroupRow<G>::name));
+        for (const IniKey<G>& k : KeyTable<G>::keys)
+            ini.setValue(k.key, k.save(*group));
+        extra(ini, *group);
+        ini.endGroup();
+    });
 }
 
 template <class G> QList<StoredKey> keysOf()
@@ -452,47 +327,23 @@ template <class G> void SectionReader::read(G* group)
 
 // Only the user groups are saved: the "Server" section is the user's own.
 template <class G>
-void saveSection([[maybe_unused]] const QString& file, [[maybe_unused]] const G* group,
+bool saveSection([[maybe_unused]] const QString& file, [[maybe_unused]] const G* group,
     [[maybe_unused]] const TORVELIB::TripleDesContext& cipher)
 {
     if constexpr (std::is_same_v<G, LoginSetting>)
-        saveFrame(file, group, [&cipher](QSettings& ini, const LoginSetting& login) { saveUsers(ini, login, cipher); });
+        return saveFrame(
+            file, group, [&cipher](QSettings& ini, const LoginSetting& login) { saveUsers(ini, login, cipher); });
     else if constexpr (GroupRow<G>::hasSection && GroupRow<G>::userGroup)
-        saveFrame(file, group);
+        return saveFrame(file, group);
+    else
+        return false;
 }
 
 #define CV_STORE_FRAMES(Class, ...)            \
     template void SectionReader::read(Class*); \
-    template void saveSection(const QString&, const Class*, const TORVELIB::TripleDesContext&);
+    template bool saveSection(const QString&, const Class*, const TORVELIB::TripleDesContext&);
 CV_SETTINGS_GROUPS(CV_STORE_FRAMES, , CV_STORE_FRAMES)
 #undef CV_STORE_FRAMES
-
-SaveTransaction::SaveTransaction(const QString& file)
-    : m_file(file)
-    , m_lock(new QLockFile(file + QLatin1String(".savelock")))
-    , m_outer(g_transaction)
-{
-    m_locked = takeSaveLock(*m_lock, file);
-    g_transaction = this;
-}
-
-SaveTransaction::~SaveTransaction() { g_transaction = m_outer; }
-
-bool rewrite(const QString& file, const std::function<void(QSettings&)>& change)
-{
-    const SaveGuard guard(file);
-    if (!guard.held()) {
-        if (SaveTransaction* t = transactionOn(file))
-            t->noteSave(false);
-        return false;
-    }
-    QSettings ini(file, QSettings::IniFormat);
-    change(ini);
-    if (transactionOn(file))
-        return finishSave(file, ini);
-    ini.sync();
-    return ini.status() == QSettings::NoError;
-}
 
 QList<StoredKey> sectionKeys(const QString& section)
 {

@@ -389,12 +389,13 @@ int CBigNumber::ModExp(
     const uint32_t bl = Trim(base.m_words, base.m_length);
     if (result.Reserve(s) != 0)
         return -1;
+    // x^0 is 1 whatever the modulus, 1 included.
+    if (exponentBits == 0)
+        return result.SetWord(1);
     if (s == 1 && n[0] == 1) {
         result.m_length = 0;
         return 0;
     }
-    if (exponentBits == 0)
-        return result.SetWord(1);
     if (bl == 0) {
         result.m_length = 0;
         return 0;

@@ -565,10 +565,9 @@ private slots:
     // good one.
     void hostilePlaintext()
     {
-        ConfigMgr* mgr = ConfigMgr::createInstance();
         QFETCH(int, loader);
         QFETCH(QByteArray, plaintext);
-        ConfigMgrPrivate d(mgr);
+        ConfigMgrPrivate d(nullptr, {});
 
         const PeakGrowth peak;
         if (loader == 0) {
@@ -599,7 +598,6 @@ private slots:
     // without waiting on it; a hang ends in the CTest timeout). The good one loads.
     void hostileDataFiles()
     {
-        ConfigMgr* mgr = ConfigMgr::createInstance();
         QFETCH(QByteArray, kind);
         const QByteArray good = cvtest::readFile(QStringLiteral(CV_TEST_DATA_DIR "/packed/config.data"));
         QTemporaryDir appDir;
@@ -630,8 +628,7 @@ private slots:
             QVERIFY2(made, path.constData());
         }
 
-        ConfigMgrPrivate d(mgr);
-        d.appDirPath = appDir.path();
+        ConfigMgrPrivate d(nullptr, { appDir.path(), {} });
         const PeakGrowth peak;
         cvsettings::loadAll(d);
         QVERIFY(d.thirdLoginConfigs.isEmpty());

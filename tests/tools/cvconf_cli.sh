@@ -175,9 +175,9 @@ for args in "set Normal.autoRun true" "set JoinMeeting.webinarFirstName $long" "
     [ $want = 0 ] && cp "$F" "$WORK/before.ini"
     same_file "a failed '${args:0:40}'" "$WORK/before.ini"
 done
-for lock in "$F.savelock" "$F.lock"; do
+for lock in "$F.cvconf-lock" "$F.lock"; do
     mkdir "$lock"
-    t 1 '' 'could not lock' set Normal.autoRun true
+    t 1 '' "$lock is not a lock file" set Normal.autoRun true
     rmdir "$lock"
 done
 same_file "a write without its lock" "$WORK/before.ini"

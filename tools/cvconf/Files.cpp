@@ -3,6 +3,7 @@
 #include "Commands.h"
 #include "Groups.h"
 #include "Output.h"
+#include "Session.h"
 
 #include "ConfigMgr.h"
 #include "SettingsStore_p.h"
@@ -95,10 +96,10 @@ QString sectionKey(const QString& section, const QString& key)
 
 // Every group as the client loads it from `file`, flattened to
 // "Group.property" (list entries as "Group.list[n].property").
-QMap<QString, QString> snapshot(const QString& file)
+QMap<QString, QString> snapshot(const Session& s, const QString& file)
 {
-    locations().settingsFile = file;
-    ConfigMgrPrivate& d = loadedRecord();
+    const std::unique_ptr<ConfigMgrPrivate> record = s.loadedOn(file);
+    ConfigMgrPrivate& d = *record;
     QMap<QString, QString> values;
     const std::function<void(const QString&, const QList<Row>&)> flatten
         = [&](const QString& prefix, const QList<Row>& rows) {
@@ -113,7 +114,6 @@ QMap<QString, QString> snapshot(const QString& file)
           };
     for (const Group& g : groups())
         flatten(QLatin1String(g.name), rows(g.held(d)));
-    closeRecord();
     return values;
 }
 
@@ -125,11 +125,11 @@ QByteArray contents(const QString& file)
 
 } // namespace
 
-int dumpCommand(const QStringList& args)
+int dumpCommand(Session& s, const QStringList& args)
 {
     if (!args.isEmpty())
         return fail(QStringLiteral("usage: cvconf dump"));
-    const QString file = settingsFilePath();
+    const QString file = s.settingsFile();
     QSettings ini(file, QSettings::IniFormat);
     if (ini.status() != QSettings::NoError)
         return fail(QStringLiteral("cannot read %1 as an INI file").arg(file), 1);
@@ -147,7 +147,7 @@ int dumpCommand(const QStringList& args)
     return 0;
 }
 
-int loadCommand(const QStringList& args)
+int loadCommand(Session& s, const QStringList& args)
 {
     if (args.size() != 1)
         return fail(QStringLiteral("usage: cvconf load FILE  (FILE - reads stdin)"));
@@ -176,24 +176,26 @@ int loadCommand(const QStringList& args)
         return fail(QStringLiteral("%1 is not a cvconf dump (version %2)").arg(args.first()).arg(kVersion));
     QList<QPair<QString, QVariant>> entries;
     const QJsonObject sections = top.value(QStringLiteral("sections")).toObject();
-    for (auto s = sections.begin(); s != sections.end(); ++s) {
-        if (!s.value().isObject() || s.key().isEmpty() || s.key().contains(QLatin1Char('/')))
-            return fail(QStringLiteral("%1: section '%2' is not an object of keys").arg(args.first(), s.key()));
-        const QJsonObject keys = s.value().toObject();
+    for (auto sec = sections.begin(); sec != sections.end(); ++sec) {
+        if (!sec.value().isObject() || sec.key().isEmpty() || sec.key().contains(QLatin1Char('/')))
+            return fail(QStringLiteral("%1: section '%2' is not an object of keys").arg(args.first(), sec.key()));
+        const QJsonObject keys = sec.value().toObject();
         for (auto k = keys.begin(); k != keys.end(); ++k) {
             QVariant value;
             if (k.key().isEmpty() || !fromJson(k.value(), value))
                 return fail(
-                    QStringLiteral("%1: %2/%3 is not a value a dump holds").arg(args.first(), s.key(), k.key()));
-            entries.append({ sectionKey(s.key(), k.key()), value });
+                    QStringLiteral("%1: %2/%3 is not a value a dump holds").arg(args.first(), sec.key(), k.key()));
+            entries.append({ sectionKey(sec.key(), k.key()), value });
         }
     }
-    return writeTransaction([&](ConfigMgrPrivate&, QString& done) {
-        store::rewrite(settingsFilePath(), [&](QSettings& ini) {
+    return s.write([&](ConfigMgrPrivate& d, QString& done) {
+        const bool saved = store::save(d.settingsFilePath, [&](QSettings& ini) {
             ini.clear();
             for (const auto& [key, value] : entries)
                 ini.setValue(key, value);
         });
+        if (!saved)
+            return Session::kNotWritten;
         done = QStringLiteral("%1 keys loaded\n").arg(entries.size());
         return 0;
     });
@@ -202,11 +204,11 @@ int loadCommand(const QStringList& args)
 // Polls the file's bytes. Each new version is copied under a name of its own
 // before it is read, since QSettings would take a version that kept the size
 // and time stamp of the last one from its cache.
-int monitorCommand(const QStringList& args)
+int monitorCommand(Session& s, const QStringList& args)
 {
     if (!args.isEmpty())
         return fail(QStringLiteral("usage: cvconf monitor"));
-    const QString file = settingsFilePath();
+    const QString file = s.settingsFile();
     QTemporaryDir scratch;
     if (!scratch.isValid())
         return fail(QStringLiteral("cannot create a temporary folder"), 1);
@@ -217,7 +219,7 @@ int monitorCommand(const QStringList& args)
         if (out.open(QIODevice::WriteOnly))
             out.write(bytes);
         out.close();
-        const QMap<QString, QString> values = snapshot(copy);
+        const QMap<QString, QString> values = snapshot(s, copy);
         QFile::remove(copy);
         return values;
     };

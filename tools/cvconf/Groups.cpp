@@ -23,10 +23,7 @@ template <class G, G* const ConfigMgrPrivate::*member>
 bool writeGroup(ConfigMgrPrivate& d, const char* property, const QVariant& value)
 {
     G copy(*(d.*member));
-    if (!copy.setProperty(property, value))
-        return false;
-    cvsettings::writeGroup(d, d.*member, copy);
-    return true;
+    return copy.setProperty(property, value) && cvsettings::writeGroup(d, d.*member, copy);
 }
 
 // The shared enumerations have no meta-object. Each row names an enumerator

@@ -17,8 +17,8 @@ struct Group {
     const char* name;
     const QObject& (*held)(ConfigMgrPrivate& d);
     // Applies `value` to a copy of the held group and writes the copy back
-    // as the manager's write operation does; null for groups the client
-    // never saves.
+    // as the manager's write operation does; false when the save did not
+    // reach the disk. Null for groups the client never saves.
     bool (*write)(ConfigMgrPrivate& d, const char* property, const QVariant& value);
 };
 

@@ -5,6 +5,7 @@
 
 #include "Commands.h"
 #include "Output.h"
+#include "Session.h"
 
 #include "ConfigMgr.h"
 #include "ConfigMgr_p.h"
@@ -59,15 +60,16 @@ const Purpose kPurposes[] = {
 
 } // namespace
 
-int providersCommand(const QStringList& argsIn)
+int providersCommand(Session& s, const QStringList& argsIn)
 {
     QStringList args = argsIn;
     const bool json = args.removeAll(QStringLiteral("--json")) > 0;
     if (!args.isEmpty())
         return fail(QStringLiteral("usage: cvconf providers [--json]"));
 
-    const ConfigMgrPrivate& d = loadedRecord();
-    const QStringList names { d.owner->google(), d.owner->facebook(), d.owner->outlook() };
+    const ConfigMgrPrivate& d = s.loaded();
+    const QStringList names { QLatin1String(cvsettings::kGoogle), QLatin1String(cvsettings::kFacebook),
+        QLatin1String(cvsettings::kOutlook) };
     QJsonObject all;
     QString text;
     for (const Purpose& purpose : kPurposes) {

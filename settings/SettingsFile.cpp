@@ -1,0 +1,271 @@
+#include "SettingsFile_p.h"
+
+#include "PathHelper.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QSettings>
+#include <QStringList>
+
+#include <algorithm>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace cvsettings::store {
+
+Files Files::client()
+{
+    return { QCoreApplication::applicationDirPath(), PathHelper::defaultPathName(QLatin1String(kSettingsFileName)) };
+}
+
+namespace {
+
+// What identifies a file across names: a save that replaced the file leaves
+// another file under its name.
+struct FileId {
+    quint64 device = 0;
+    quint64 index = 0;
+    bool valid = false;
+    bool operator==(const FileId& o) const { return valid && o.valid && device == o.device && index == o.index; }
+};
+
+#ifdef Q_OS_WIN
+std::wstring native(const QString& path) { return QDir::toNativeSeparators(path).toStdWString(); }
+
+FileId fileId(const QString& path)
+{
+    FileId id;
+    // No access asked for: the file's identity only, whoever holds it open.
+    const HANDLE h = CreateFileW(native(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return id;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileInformationByHandle(h, &info)) {
+        id.device = info.dwVolumeSerialNumber;
+        id.index = (quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+        id.valid = true;
+    }
+    CloseHandle(h);
+    return id;
+}
+
+bool hardLink(const QString& existing, const QString& link)
+{
+    return CreateHardLinkW(native(link).c_str(), native(existing).c_str(), nullptr) != 0;
+}
+
+bool replaceFile(const QString& from, const QString& to)
+{
+    return MoveFileExW(native(from).c_str(), native(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+bool processRunning(qint64 pid)
+{
+    const HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, DWORD(pid));
+    if (!h)
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    DWORD code = 0;
+    const bool running = GetExitCodeProcess(h, &code) && code == STILL_ACTIVE;
+    CloseHandle(h);
+    return running;
+}
+#else
+FileId fileId(const QString& path)
+{
+    FileId id;
+    struct stat st {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0) {
+        id.device = quint64(st.st_dev);
+        id.index = quint64(st.st_ino);
+        id.valid = true;
+    }
+    return id;
+}
+
+bool hardLink(const QString& existing, const QString& link)
+{
+    return ::link(QFile::encodeName(existing).constData(), QFile::encodeName(link).constData()) == 0;
+}
+
+bool replaceFile(const QString& from, const QString& to)
+{
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
+bool processRunning(qint64 pid) { return ::kill(pid_t(pid), 0) == 0 || errno == EPERM; }
+#endif
+
+// The file a path names, through any symbolic links: the draft is made and
+// renamed beside the file itself, so that a linked settings file is written
+// through its link, as QSaveFile does, and the link stays.
+QString finalTarget(const QString& path)
+{
+    QFileInfo info(path);
+    for (int depth = 0; info.isSymLink() && depth < 64; ++depth)
+        info.setFile(info.symLinkTarget());
+    return info.absoluteFilePath();
+}
+
+// QSettings takes QLockFile on "<file>.lock" for every write and waits
+// without end while something there looks like another process's lock.
+// QLockFile reads whatever stands at the path to find the holder, so a pipe
+// there blocks the save for ever, and a link to a device (/dev/zero) makes it
+// read without end; a folder is a lock that nobody can remove. Only a regular
+// file, or nothing, is a lock.
+bool lockPathUsable(const QString& lock)
+{
+    const QFileInfo info(lock);
+    return !info.isSymLink() && (!info.exists() || info.isFile());
+}
+
+// A lock file that names no holder: QLockFile honours one for 30 seconds
+// from its time stamp before it takes it as stale, so a save would hang that
+// long. A holder writes "<pid>\n<name>\n<host>\n..." as soon as it has
+// created the file, so a lock file whose first line is no process id, or that
+// is larger than any lock, is junk (the 32 s hang of a lock full of NUL
+// bytes). An empty one is junk once it is older than a holder could take to
+// fill it (a holder killed between creating and filling it).
+void removeJunkLock(const QString& lock)
+{
+    constexpr qint64 kLargestLock = 64 * 1024;
+    constexpr qint64 kFillTimeMs = 2000;
+    QFile f(lock);
+    if (!f.exists())
+        return;
+    const qint64 size = f.size();
+    bool junk = size > kLargestLock;
+    if (!junk && size == 0) {
+        const QDateTime modified = QFileInfo(lock).lastModified();
+        junk = qAbs(modified.msecsTo(QDateTime::currentDateTime())) > kFillTimeMs;
+    } else if (!junk && f.open(QIODevice::ReadOnly)) {
+        const QByteArray head = f.read(32);
+        const int end = head.indexOf('\n');
+        bool ok = false;
+        junk = end <= 0 || head.left(end).toLongLong(&ok) <= 0 || !ok;
+        f.close();
+    }
+    if (junk)
+        QFile::remove(lock);
+}
+
+// The line ends in the file as it is on disk, not as QSettings' cache has it;
+// -1 when it cannot be read.
+qint64 lineEndsOnDisk(const QString& file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray bytes = f.readAll();
+    return std::count(bytes.cbegin(), bytes.cend(), '\n');
+}
+
+} // namespace
+
+qint64 lineEndsToWrite(QSettings& ini)
+{
+    const qint64 keys = ini.allKeys().size();
+    if (keys == 0)
+        return 0;
+    // Keys outside any group are written under "[General]".
+    const qint64 sections = ini.childGroups().size() + (ini.childKeys().isEmpty() ? 0 : 1);
+    return keys + 2 * sections - 1;
+}
+
+// Qt 5.15's QSaveFile drops the error of its last buffer flush: on a full
+// disk or past a file size limit, QSettings renames a file cut short (or
+// empty) over the file it writes and reports success, and sync() and status()
+// say nothing either. A write that fails where QSettings does see it leaves
+// the change pending in QSettings' process-wide cache of the file, and the
+// next settings object on that path, a load step's included, writes it again
+// when it is destroyed, unchecked.
+//
+// So QSettings never writes the settings file itself. It writes a draft: a
+// second name for the file (a hard link, which costs no space), under a name
+// used once, so that whatever a failed write leaves in the cache stays with a
+// name that nobody opens again. The draft is checked on disk once QSettings
+// has written it (QSettings writes one line per key, per section header and
+// between sections; a file cut short has fewer) and only then renamed over
+// the file, which needs no space either. Until then the file is untouched.
+//
+// The save holds QSettings' own lock on the file, "<file>.lock", from before
+// the draft is made until it has replaced the file, as QSettings holds it
+// from reading the file to writing it: another QSettings object's save of
+// the file, in this process or another, waits for it, and each save merges
+// into the file as it is on disk.
+bool save(const QString& file, const std::function<void(QSettings&)>& change)
+{
+    const QString lockPath = QFileInfo(file).absoluteFilePath() + QLatin1String(".lock");
+    const QString target = finalTarget(file);
+    const QFileInfo info(target);
+    const bool existed = info.exists();
+    // QSettings would read a pipe or a device without end.
+    if ((existed && !info.isFile()) || !QDir().mkpath(info.absolutePath()))
+        return false;
+    // As long as another process holds the lock, the save waits, as
+    // QSettings' own does; what stands at the lock's path is looked at again
+    // at every try, since junk can age into removable junk meanwhile.
+    QLockFile lock(lockPath);
+    for (;;) {
+        if (!lockPathUsable(lockPath))
+            return false;
+        removeJunkLock(lockPath);
+        if (lock.tryLock(100))
+            break;
+        if (lock.error() != QLockFile::LockFailedError)
+            return false;
+    }
+    static int drafts = 0;
+    const QString draft = target + QStringLiteral(".save-%1-%2").arg(QCoreApplication::applicationPid()).arg(++drafts);
+    FileId old;
+    if (existed) {
+        if (!hardLink(target, draft) && !QFile::copy(target, draft))
+            return false;
+        old = fileId(draft);
+    }
+    qint64 expected = 0;
+    {
+        QSettings ini(draft, QSettings::IniFormat);
+        change(ini);
+        expected = lineEndsToWrite(ini);
+    }
+    // A draft that is still the old file was not written at all.
+    const bool written = !(fileId(draft) == old) && lineEndsOnDisk(draft) >= expected;
+    if (written && replaceFile(draft, target))
+        return true;
+    QFile::remove(draft);
+    return false;
+}
+
+void removeStaleDrafts(const QString& file)
+{
+    const QFileInfo target(finalTarget(file));
+    // Drafts, their lock files and QSaveFile's files for them.
+    const QString prefix = target.fileName() + QLatin1String(".save-");
+    const QDir dir = target.absoluteDir();
+    const qint64 self = QCoreApplication::applicationPid();
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!name.startsWith(prefix))
+            continue;
+        bool ok = false;
+        const qint64 pid = name.mid(prefix.size()).section(QLatin1Char('-'), 0, 0).toLongLong(&ok);
+        // A running process's draft is its save in progress; only it removes it.
+        if (ok && pid > 0 && (pid == self || !processRunning(pid)))
+            QFile::remove(dir.filePath(name));
+    }
+}
+
+} // namespace cvsettings::store

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QSettings;
+
+// The files a record reads and writes, and the one way the settings file is
+// written: a fresh QSettings object whose destruction writes the file, with
+// what it takes to keep a failed write from costing the user the file.
+namespace cvsettings::store {
+
+// The file's name in the client's per-user folder.
+inline constexpr char kSettingsFileName[] = "com.corvane.settings.ini";
+
+struct Files {
+    QString appDirPath; // the folder of the product data files
+    QString settingsFilePath; // the user's settings file
+
+    // The client's own: beside the application, and where cvcommon keeps the
+    // user's files. Needs the application object.
+    static Files client();
+};
+
+// One save: `change` runs on a new QSettings object on `file`, at its root,
+// and must leave it there; the object's destruction writes the file. True
+// when the new file is on disk whole. When it is not (a full disk, a file
+// size limit, a read-only file or folder, something other than a lock at the
+// lock's path), the file is as it was before and false is returned.
+// (See the definition for how.)
+bool save(const QString& file, const std::function<void(QSettings&)>& change);
+
+// Removes what saves killed part way left beside `file`.
+void removeStaleDrafts(const QString& file);
+
+// The number of line ends QSettings writes for what `ini` holds: one per key,
+// one per section header, and an empty line between sections.
+qint64 lineEndsToWrite(QSettings& ini);
+
+} // namespace cvsettings::store

@@ -1,0 +1,167 @@
+#include "Session.h"
+
+#include <QFileInfo>
+#include <QLockFile>
+#include <QSettings>
+#include <QTextCodec>
+
+#include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+using namespace cvsettings;
+
+namespace {
+
+// How long a writer waits for another cvconf writer of the same file. Each
+// holds its lock for one load and one save.
+constexpr int kWriteLockWaitMs = 10000;
+
+// The file a path names, through any symbolic links.
+QString finalTarget(const QString& path)
+{
+    QFileInfo info(path);
+    for (int depth = 0; info.isSymLink() && depth < 64; ++depth)
+        info.setFile(info.symLinkTarget());
+    return info.absoluteFilePath();
+}
+
+// Refuses to rewrite a settings file that QSettings cannot read back whole:
+// saving would drop whatever it could not parse.
+bool safeToWrite(const QString& path, QString& why)
+{
+    const QFileInfo info(finalTarget(path));
+    if (!info.exists())
+        return true;
+    if (!info.isFile()) {
+        why = QStringLiteral("%1 is not a regular file; not changing it").arg(path);
+        return false;
+    }
+    QSettings ini(path, QSettings::IniFormat);
+    if (ini.status() == QSettings::NoError)
+        return true;
+    why = QStringLiteral("the settings file %1 is %2; not changing it")
+              .arg(path,
+                  ini.status() == QSettings::FormatError ? QStringLiteral("not a valid INI file")
+                                                         : QStringLiteral("not readable"));
+    return false;
+}
+
+// The owner of a file, where the platform has one to keep: a save replaces
+// the file with one of the writer's, and an administrator's change must
+// leave the user able to write their file.
+struct Owner {
+    uint user = uint(-2);
+    uint group = uint(-2);
+    bool known() const { return user != uint(-2); }
+    static Owner of(const QString& path)
+    {
+        const QFileInfo info(path);
+        return info.exists() ? Owner { info.ownerId(), info.groupId() } : Owner {};
+    }
+    bool giveBack(const QString& path) const
+    {
+        if (!known() || (Owner::of(path).user == user && Owner::of(path).group == group))
+            return true;
+#ifdef Q_OS_UNIX
+        return ::chown(QFile::encodeName(path).constData(), uid_t(user), gid_t(group)) == 0;
+#else
+        return true;
+#endif
+    }
+};
+
+} // namespace
+
+Session::Session(const QString& settingsFile, const QString& appDir)
+    : m_files(store::Files::client())
+{
+    if (!settingsFile.isEmpty())
+        m_files.settingsFilePath = QFileInfo(settingsFile).absoluteFilePath();
+    if (!appDir.isEmpty())
+        m_files.appDirPath = QFileInfo(appDir).absoluteFilePath();
+}
+
+Session::~Session() = default;
+
+ConfigMgrPrivate& Session::record()
+{
+    if (!m_record)
+        m_record = std::make_unique<ConfigMgrPrivate>(nullptr, m_files);
+    return *m_record;
+}
+
+ConfigMgrPrivate& Session::loaded()
+{
+    m_record = std::make_unique<ConfigMgrPrivate>(nullptr, m_files);
+    loadAll(*m_record);
+    return *m_record;
+}
+
+std::unique_ptr<ConfigMgrPrivate> Session::loadedOn(const QString& settingsFile) const
+{
+    auto d = std::make_unique<ConfigMgrPrivate>(nullptr, store::Files { m_files.appDirPath, settingsFile });
+    loadAll(*d);
+    return d;
+}
+
+int Session::write(const std::function<int(ConfigMgrPrivate& d, QString& done)>& change)
+{
+    const QString& file = settingsFile();
+    const QString lockPath = file + QLatin1String(".cvconf-lock");
+    // QLockFile reads whatever stands at its path: only a file can be a lock.
+    // The library's saves refuse to write past anything else at QSettings'
+    // own lock, "<file>.lock".
+    for (const QString& path : { lockPath, file + QLatin1String(".lock") })
+        if (const QFileInfo at(path); at.isSymLink() || (at.exists() && !at.isFile()))
+            return fail(QStringLiteral("%1 is not a lock file; remove it. Nothing changed").arg(path), 1);
+    QLockFile lock(lockPath);
+    if (!lock.tryLock(kWriteLockWaitMs))
+        return fail(lock.error() == QLockFile::LockFailedError
+                ? QStringLiteral("another cvconf has been changing %1 for %2 s (it holds %3); nothing changed")
+                      .arg(file)
+                      .arg(kWriteLockWaitMs / 1000)
+                      .arg(lockPath)
+                : QStringLiteral("cannot create the lock %1 (no permission, or no room?); nothing changed")
+                      .arg(lockPath),
+            1);
+    QString why;
+    if (!safeToWrite(file, why))
+        return fail(why, 1);
+    const QString target = finalTarget(file);
+    const Owner owner = Owner::of(target);
+    QString done;
+    const int status = change(loaded(), done);
+    m_record.reset();
+    if (status == kNotWritten)
+        return fail(QStringLiteral("could not write %1 (disk full, a file size limit, no permission?); it is as it was")
+                        .arg(file),
+            1);
+    if (status != 0)
+        return status;
+    if (!owner.giveBack(target))
+        return fail(QStringLiteral("%1 was written, but its owner could not be set back").arg(file), 1);
+    print(done);
+    return 0;
+}
+
+int fail(const QString& message, int status)
+{
+    std::fprintf(stderr, "cvconf: %s\n", message.toUtf8().constData());
+    return status;
+}
+
+void print(const QString& text)
+{
+    std::fputs(text.toUtf8().constData(), stdout);
+    std::fflush(stdout);
+}
+
+bool decodeUtf8(const QByteArray& bytes, QString& text)
+{
+    QTextCodec::ConverterState state;
+    text = QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
+    return state.invalidChars == 0 && state.remainingChars == 0;
+}
