@@ -4,12 +4,14 @@
 # (anchor time / library time: above 1 means the library is faster).
 #
 #   scripts/bench.sh [--json] [--repetitions N] [--min-time SECONDS]
-#                    [--stat min|median] [--filter REGEX]
+#                    [--stat min|median] [--time cpu|real] [--filter REGEX]
 #
 # Every workload and its anchors run in one process, repetitions shuffled
 # among all benchmarks (Google Benchmark's random interleaving), so a burst of
 # load on a shared machine hits both sides of a pair alike. Each side's time is
-# the minimum (or median) CPU time per operation over its repetitions.
+# the minimum (or median) CPU time per operation over its repetitions; with
+# --time real, the wall-clock time, which is what a save costs the caller (its
+# cost is mostly the disk's: fdatasync, renames, lock files).
 # BUILD_DIR overrides the build folder (default build/bench); BENCH_BINARY
 # runs an already built binary instead of building.
 set -euo pipefail
@@ -20,6 +22,7 @@ json=0
 repetitions=7
 min_time=0.2
 stat=min
+clock=cpu
 filter=.
 
 while [ $# -gt 0 ]; do
@@ -28,6 +31,7 @@ while [ $# -gt 0 ]; do
     --repetitions) repetitions=$2; shift ;;
     --min-time) min_time=$2; shift ;;
     --stat) stat=$2; shift ;;
+    --time) clock=$2; shift ;;
     --filter) filter=$2; shift ;;
     -h|--help) sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "bench.sh: unknown option $1" >&2; exit 2 ;;
@@ -55,10 +59,10 @@ uptime_before=$(uptime)
   --benchmark_out="$out" --benchmark_out_format=json >/dev/null 2>"$out.log" \
   || { cat "$out.log" >&2; exit 1; }
 
-python3 - "$out" "$json" "$stat" "$uptime_before" <<'PY'
+python3 - "$out" "$json" "$stat" "$uptime_before" "$clock" <<'PY'
 import json, statistics, sys
 
-path, as_json, stat, load = sys.argv[1], sys.argv[2] == "1", sys.argv[3], sys.argv[4]
+path, as_json, stat, load, clock = sys.argv[1], sys.argv[2] == "1", sys.argv[3], sys.argv[4], sys.argv[5]
 data = json.load(open(path))
 runs, errors, order = {}, {}, {}
 for b in data["benchmarks"]:
@@ -72,7 +76,7 @@ for b in data["benchmarks"]:
         errors[name] = b.get("error_message", "error")
         continue
     scale = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}[b.get("time_unit", "ns")]
-    runs.setdefault(name, []).append(b["cpu_time"] * scale)
+    runs.setdefault(name, []).append(b[clock + "_time"] * scale)
 
 pick = min if stat == "min" else statistics.median
 workloads = {}
@@ -97,7 +101,7 @@ for workload, impls in sorted(workloads.items(), key=lambda w: order.get(w[0], 0
         rows.append(row)
 
 if as_json:
-    json.dump({"statistic": stat, "time": "cpu_time_ns", "load": load.strip(),
+    json.dump({"statistic": stat, "time": clock + "_time_ns", "load": load.strip(),
                "context": data.get("context", {}), "rows": rows}, sys.stdout, indent=2)
     print()
     sys.exit(0)
@@ -115,7 +119,7 @@ for r in rows:
     else:
         print("%-34s %12s  %-10s %12s  %7.2f" % (r["workload"], fmt(r["library_ns"]), r["anchor"],
                                                 fmt(r["anchor_ns"]), r["ratio"]))
-print("\n%s CPU time per operation over %s repetitions, interleaved; ratio = anchor time / cvsettings time"
-      % (stat, max((r.get("repetitions", 0) for r in rows), default=0)))
+print("\n%s %s time per operation over %s repetitions, interleaved; ratio = anchor time / cvsettings time"
+      % (stat, "CPU" if clock == "cpu" else "wall-clock", max((r.get("repetitions", 0) for r in rows), default=0)))
 print("load:", load.strip())
 PY

@@ -1,7 +1,7 @@
 # Debian 12 packages the build, the tests and the tools need. Sourced by the
 # setup and test scripts; installs only what is missing.
 CV_PACKAGES=(
-  cmake make g++ pkg-config git ca-certificates
+  cmake make g++ pkg-config git ca-certificates procps
   qtbase5-dev                        # Qt 5.15 Core and Xml
   qtdeclarative5-dev qtdeclarative5-dev-tools  # the QML module; qmlplugindump for its qmltypes
   qml-module-qtquick2 qml-module-qttest qml-module-qtquick-controls2 qml-module-qtquick-layouts

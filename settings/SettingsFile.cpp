@@ -7,7 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLockFile>
+#include <QSet>
 #include <QSettings>
 #include <QStringList>
 
@@ -109,6 +111,19 @@ bool replaceFile(const QString& from, const QString& to)
 bool processRunning(qint64 pid) { return ::kill(pid_t(pid), 0) == 0 || errno == EPERM; }
 #endif
 
+// The file this process last wrote at a path, and the draft name it wrote it
+// under (0: none yet, or that write failed).
+struct LastWrite {
+    FileId file;
+    int generation = 0;
+};
+
+QHash<QString, LastWrite>& lastWrites()
+{
+    static QHash<QString, LastWrite> writes;
+    return writes;
+}
+
 // The file a path names, through any symbolic links: the draft is made and
 // renamed beside the file itself, so that a linked settings file is written
 // through its link, as QSaveFile does, and the link stays.
@@ -177,12 +192,17 @@ qint64 lineEndsOnDisk(const QString& file)
 
 qint64 lineEndsToWrite(QSettings& ini)
 {
-    const qint64 keys = ini.allKeys().size();
-    if (keys == 0)
+    const QStringList keys = ini.allKeys();
+    if (keys.isEmpty())
         return 0;
-    // Keys outside any group are written under "[General]".
-    const qint64 sections = ini.childGroups().size() + (ini.childKeys().isEmpty() ? 0 : 1);
-    return keys + 2 * sections - 1;
+    // One section per first part of a key; keys outside any group are
+    // written under "[General]".
+    QSet<QStringView> sections;
+    for (const QString& key : keys) {
+        const int slash = key.indexOf(QLatin1Char('/'));
+        sections.insert(slash < 0 ? QStringView() : QStringView(key).left(slash));
+    }
+    return keys.size() + 2 * qint64(sections.size()) - 1;
 }
 
 // Qt 5.15's QSaveFile drops the error of its last buffer flush: on a full
@@ -228,14 +248,18 @@ bool save(const QString& file, const std::function<void(QSettings&)>& change)
         if (lock.error() != QLockFile::LockFailedError)
             return false;
     }
-    static int drafts = 0;
-    const QString draft = target + QStringLiteral(".save-%1-%2").arg(QCoreApplication::applicationPid()).arg(++drafts);
-    FileId old;
-    if (existed) {
-        if (!hardLink(target, draft) && !QFile::copy(target, draft))
-            return false;
-        old = fileId(draft);
-    }
+    // While the file is the one this process wrote last, the draft takes the
+    // same name as last time: QSettings then has it parsed already. Any other
+    // file gets a name never used, which QSettings parses afresh.
+    LastWrite& last = lastWrites()[target];
+    const FileId old = fileId(target);
+    static int generations = 0;
+    if (last.generation == 0 || !(old == last.file))
+        last.generation = ++generations;
+    const QString draft
+        = target + QStringLiteral(".save-%1-%2").arg(QCoreApplication::applicationPid()).arg(last.generation);
+    if (existed && !hardLink(target, draft) && !QFile::copy(target, draft))
+        return false;
     qint64 expected = 0;
     {
         QSettings ini(draft, QSettings::IniFormat);
@@ -243,9 +267,13 @@ bool save(const QString& file, const std::function<void(QSettings&)>& change)
         expected = lineEndsToWrite(ini);
     }
     // A draft that is still the old file was not written at all.
-    const bool written = !(fileId(draft) == old) && lineEndsOnDisk(draft) >= expected;
-    if (written && replaceFile(draft, target))
+    const FileId written = fileId(draft);
+    if (!(written == old) && lineEndsOnDisk(draft) >= expected && replaceFile(draft, target)) {
+        last.file = written;
         return true;
+    }
+    // What QSettings keeps of a failed write stays with this draft's name.
+    last.generation = 0;
     QFile::remove(draft);
     return false;
 }

@@ -198,7 +198,9 @@ for key in capVolume playVolume encoderId capDevIndex; do t 0 '' '^33$' get "Aud
 foreign_intact "after the concurrent writes"
 
 # monitor: another process's save, as group, property, old and new value.
-cv monitor >"$WORK/monitor.out" 2>&1 &
+# Started directly, not through the function: $! is then cvconf itself, and
+# killing it leaves nothing running.
+"$CVCONF" --file "$F" --app-dir "$APP" monitor >"$WORK/monitor.out" 2>&1 &
 monitor=$!
 for _ in $(seq 100); do grep -q '^watching' "$WORK/monitor.out" && break; sleep 0.1; done
 cv set Meeting.showMessageTips false >/dev/null
@@ -208,6 +210,14 @@ wait "$monitor" 2>/dev/null
 cases=$((cases + 1))
 grep -qx 'Meeting.showMessageTips: true -> false' "$WORK/monitor.out" || {
     echo "FAIL: monitor:"; cat "$WORK/monitor.out"; failures=$((failures + 1)); }
+
+# Nothing this test started may outlive it.
+cases=$((cases + 1))
+if left=$(pgrep -f -- "--file $F") && [ -n "$left" ]; then
+    echo "FAIL: processes left running: $(ps -o pid=,args= -p $left)"
+    failures=$((failures + 1))
+    kill $left
+fi
 
 echo "$((cases - failures)) passed, $failures failed"
 [ "$failures" = 0 ]

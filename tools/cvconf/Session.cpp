@@ -1,9 +1,11 @@
 #include "Session.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSettings>
 #include <QTextCodec>
+#include <QThread>
 
 #include <cstdio>
 
@@ -117,8 +119,18 @@ int Session::write(const std::function<int(ConfigMgrPrivate& d, QString& done)>&
     for (const QString& path : { lockPath, file + QLatin1String(".lock") })
         if (const QFileInfo at(path); at.isSymLink() || (at.exists() && !at.isFile()))
             return fail(QStringLiteral("%1 is not a lock file; remove it. Nothing changed").arg(path), 1);
+    // QLockFile's own timed wait doubles its pause after every try (100 ms,
+    // 200 ms, ... 6.4 s), so among writers that take and release the lock all
+    // the time it tries a few times and can give up with the lock free most
+    // of the while. Trying every few milliseconds cannot starve.
     QLockFile lock(lockPath);
-    if (!lock.tryLock(kWriteLockWaitMs))
+    QElapsedTimer waited;
+    waited.start();
+    bool locked = false;
+    while (!(locked = lock.tryLock(0)) && lock.error() == QLockFile::LockFailedError
+        && !waited.hasExpired(kWriteLockWaitMs))
+        QThread::msleep(5);
+    if (!locked)
         return fail(lock.error() == QLockFile::LockFailedError
                 ? QStringLiteral("another cvconf has been changing %1 for %2 s (it holds %3); nothing changed")
                       .arg(file)
