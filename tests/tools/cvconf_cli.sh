@@ -211,6 +211,32 @@ cases=$((cases + 1))
 grep -qx 'Meeting.showMessageTips: true -> false' "$WORK/monitor.out" || {
     echo "FAIL: monitor:"; cat "$WORK/monitor.out"; failures=$((failures + 1)); }
 
+# Passwords from stdin: any length the library takes, whole (4,200 bytes of
+# two-byte letters cross every 4 KiB boundary), a NUL byte refused, more than a
+# line of 1 MiB refused; the refusals leave the file as it was.
+P=$WORK/passwords.ini
+pw() { "$CVCONF" --file "$P" --app-dir "$APP" "$@"; }
+long_pw=$(printf '\xc3\xa9%.0s' $(seq 2100))
+out=$(printf '%s\n' "$long_pw" | pw account add long@example.invalid 2>&1)
+stored=$(pw dump | grep -A1 '"Users/1/Password"' | grep -o '"bytes": "[^"]*"' | cut -d'"' -f4)
+cases=$((cases + 1))
+[ "$(printf '%s' "$stored" | base64 -d | wc -c)" = 4200 ] || {
+    echo "FAIL: a 4,200-byte password was not stored whole: $out"; failures=$((failures + 1)); }
+cp "$P" "$WORK/pw-before.ini"
+for input in 'nul:a\0b\n' 'long:'; do
+    kind=${input%%:*}
+    cases=$((cases + 1))
+    if [ "$kind" = nul ]; then
+        out=$(printf "${input#*:}" | pw account add nul@example.invalid 2>&1)
+        status=$? want='holds a NUL byte'
+    else
+        out=$(head -c 1100000 /dev/zero | tr '\0' x | pw account add big@example.invalid 2>&1)
+        status=$? want='longer than 1 MiB'
+    fi
+    [ $status = 2 ] && grep -q "$want" <<<"$out" && cmp -s "$P" "$WORK/pw-before.ini" || {
+        echo "FAIL: password $kind -> $status: $out"; failures=$((failures + 1)); }
+done
+
 # Nothing this test started may outlive it.
 cases=$((cases + 1))
 if left=$(pgrep -f -- "--file $F") && [ -n "$left" ]; then

@@ -106,11 +106,23 @@ int accountCommand(Session& s, const QStringList& args)
         QFile in;
         if (!in.open(stdin, QIODevice::ReadOnly))
             return fail(QStringLiteral("cannot read the password from stdin"));
-        const QByteArray line = in.readLine(4096);
+        // The library enciphers a password of any length; a line longer than
+        // this is not a password typed or pasted by anyone.
+        constexpr qint64 kLongestLine = 1 << 20;
+        // Byte by byte: QIODevice::readLine() ends a line at a NUL byte too.
+        QByteArray line;
+        for (char c = 0; line.size() <= kLongestLine && in.getChar(&c) && c != '\n';)
+            line += c;
+        if (line.size() > kLongestLine)
+            return fail(QStringLiteral("the password on stdin is longer than 1 MiB; nothing changed"));
+        if (line.endsWith('\r'))
+            line.chop(1);
+        // The stored password ends at its first zero byte when it is read back.
+        if (line.contains('\0'))
+            return fail(QStringLiteral("the password on stdin holds a NUL byte, which a saved password cannot hold; "
+                                       "nothing changed"));
         if (!decodeUtf8(line, password))
-            return fail(QStringLiteral("the password on stdin is not valid UTF-8"));
-        while (password.endsWith(QLatin1Char('\n')) || password.endsWith(QLatin1Char('\r')))
-            password.chop(1);
+            return fail(QStringLiteral("the password on stdin is not valid UTF-8; nothing changed"));
     }
     return s.write([&](ConfigMgrPrivate& d, QString& done) {
         LoginSetting login(*d.loginSetting);
