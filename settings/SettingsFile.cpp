@@ -232,8 +232,10 @@ bool save(const QString& file, const std::function<void(QSettings&)>& change)
     const QString target = finalTarget(file);
     const QFileInfo info(target);
     const bool existed = info.exists();
-    // QSettings would read a pipe or a device without end.
-    if ((existed && !info.isFile()) || !QDir().mkpath(info.absolutePath()))
+    // QSettings would read a pipe or a device without end. A file the user
+    // may not write stays, as QSettings leaves it: the draft, a copy where
+    // the file may not be linked, would be the user's to write.
+    if ((existed && (!info.isFile() || !info.isWritable())) || !QDir().mkpath(info.absolutePath()))
         return false;
     // As long as another process holds the lock, the save waits, as
     // QSettings' own does; what stands at the lock's path is looked at again
@@ -243,6 +245,9 @@ bool save(const QString& file, const std::function<void(QSettings&)>& change)
         if (!lockPathUsable(lockPath))
             return false;
         removeJunkLock(lockPath);
+        // QLockFile removes a stale lock only under a second lock beside it,
+        // which a process killed at the wrong moment leaves as junk too.
+        removeJunkLock(lockPath + QLatin1String(".rmlock"));
         if (lock.tryLock(100))
             break;
         if (lock.error() != QLockFile::LockFailedError)

@@ -554,7 +554,13 @@ private slots:
             const int savesBeforeKill = std::uniform_int_distribution<int>(0, 12)(rng);
             QByteArray out;
             while (out.count('\n') < 1 + savesBeforeKill) {
-                QVERIFY2(child.waitForReadyRead(20000), "child stopped reporting");
+                if (!child.waitForReadyRead(20000)) {
+                    // What stands beside the file, for the log.
+                    for (const QFileInfo& f : QFileInfo(file).dir().entryInfoList(QDir::Files | QDir::Hidden))
+                        qWarning("%s: %lld bytes: %s", qPrintable(f.fileName()), f.size(),
+                            cvtest::readFile(f.filePath()).left(60).toPercentEncoding().constData());
+                    QFAIL("child stopped reporting");
+                }
                 out += child.readAllStandardOutput();
             }
             QThread::usleep(std::uniform_int_distribution<unsigned>(0, 8000)(rng));

@@ -205,6 +205,23 @@ monitor=$!
 for _ in $(seq 100); do grep -q '^watching' "$WORK/monitor.out" && break; sleep 0.1; done
 cv set Meeting.showMessageTips false >/dev/null
 for _ in $(seq 100); do grep -q 'showMessageTips' "$WORK/monitor.out" && break; sleep 0.1; done
+# The file deleted, then a pipe, then a link to an endless device in its
+# place: each is reported as what it is, none is read (a read would block, or
+# grow without end), and the file back in place reads again.
+wait_for() { for _ in $(seq 100); do grep -q -- "$1" "$WORK/monitor.out" && return 0; sleep 0.1; done; return 1; }
+mv "$F" "$F.away"
+wait_for 'was deleted' || { echo "FAIL: monitor did not report the file deleted"; failures=$((failures + 1)); }
+mkfifo "$F"
+wait_for 'is not a regular file' || { echo "FAIL: monitor did not report the pipe"; failures=$((failures + 1)); }
+rm "$F" && ln -s /dev/zero "$F"
+sleep 1
+rm "$F" && mv "$F.away" "$F"
+wait_for 'can be read again' || { echo "FAIL: monitor did not read the file again"; failures=$((failures + 1)); }
+cases=$((cases + 4))
+rss=$(ps -o rss= -p "$monitor" 2>/dev/null)
+[ -n "$rss" ] && [ "$rss" -lt 200000 ] || { echo "FAIL: monitor ended or grew to ${rss:-?} KiB"; failures=$((failures + 1)); }
+grep -q 'showMessageTips: .* -> (none)\|-> 0.0.0.0' "$WORK/monitor.out" && {
+    echo "FAIL: monitor reported an unreadable file as values reset"; failures=$((failures + 1)); }
 kill "$monitor"
 wait "$monitor" 2>/dev/null
 cases=$((cases + 1))
@@ -236,6 +253,43 @@ for input in 'nul:a\0b\n' 'long:'; do
     [ $status = 2 ] && grep -q "$want" <<<"$out" && cmp -s "$P" "$WORK/pw-before.ini" || {
         echo "FAIL: password $kind -> $status: $out"; failures=$((failures + 1)); }
 done
+
+# Dumps whose variants Qt would read without bound (a list claiming 2^31
+# elements, a list nested 131,072 deep) are refused before anything is
+# written; a value of a plain type (a point some program stored) loads and
+# dumps back the same.
+V=$WORK/variants.ini
+printf '[Other]\npt=@Point(1 2)\nsize=@Size(3 4)\n' >"$V"
+"$CVCONF" --file "$V" dump >"$WORK/variants.json"
+"$CVCONF" --file "$WORK/variants2.ini" load "$WORK/variants.json" >/dev/null
+cases=$((cases + 1))
+[ "$("$CVCONF" --file "$WORK/variants2.ini" dump)" = "$(cat "$WORK/variants.json")" ] && grep -q '"variant"' "$WORK/variants.json" || {
+    echo "FAIL: a plain variant did not load back the same"; failures=$((failures + 1)); }
+dump_of() { printf '{"format":"cvconf-dump","version":1,"sections":{"S":{"k":{"variant":"%s"}}}}' "$(base64 -w0 "$1")"; }
+printf '\0\0\0\x09\0\x7f\xff\xff\xff' >"$WORK/huge.bin"
+printf '\0\0\0\x09\0\0\0\0\x01' >"$WORK/deep.bin"
+for _ in $(seq 17); do cat "$WORK/deep.bin" "$WORK/deep.bin" >"$WORK/deep2.bin" && mv "$WORK/deep2.bin" "$WORK/deep.bin"; done
+cp "$F" "$WORK/before.ini"
+for bin in huge deep; do
+    dump_of "$WORK/$bin.bin" >"$WORK/$bin.json"
+    t 2 '' 'is not a value a dump holds' load "$WORK/$bin.json"
+done
+same_file "refused hostile variants" "$WORK/before.ini"
+
+# Another user's file that this user may not write is refused, not replaced
+# by one of this user's own (the folder lets anyone replace it).
+if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
+    mkdir -p "$WORK/shared" && chmod 777 "$WORK/shared"
+    printf '[Normal]\nAutoRun=false\n' >"$WORK/shared/root.ini" && chmod 644 "$WORK/shared/root.ini"
+    cp "$WORK/shared/root.ini" "$WORK/root-before.ini"
+    out=$(setpriv --reuid=65534 --regid=65534 --clear-groups env HOME="$WORK/shared" \
+        "$CVCONF" --file "$WORK/shared/root.ini" --app-dir "$APP" set Normal.autoRun true 2>&1)
+    status=$?
+    cases=$((cases + 1))
+    [ $status = 1 ] && grep -q 'not yours to write' <<<"$out" && [ "$(stat -c %u "$WORK/shared/root.ini")" = 0 ] &&
+        cmp -s "$WORK/shared/root.ini" "$WORK/root-before.ini" || {
+        echo "FAIL: another user's file: $status: $out"; failures=$((failures + 1)); }
+fi
 
 # Nothing this test started may outlive it.
 cases=$((cases + 1))

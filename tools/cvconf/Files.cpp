@@ -10,6 +10,7 @@
 
 #include <QDataStream>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -17,6 +18,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QtEndian>
 
 using namespace cvsettings;
 
@@ -56,6 +58,52 @@ bool strictBase64(const QJsonValue& v, QByteArray& bytes)
     return v.isString() && bytes.toBase64() == text;
 }
 
+// Qt reads a serialised variant of a container type element by element,
+// trusting the counts it finds (a hostile count of 2^31 elements aborts on the
+// allocation) and nesting without a limit (a deep list overflows the stack);
+// the same holds for types registered by some program. A dump holds the
+// values QSettings reads back, and a value some other program wrote as a
+// variant of its own; only types of a fixed or length-prefixed size are
+// taken.
+bool boundedVariant(const QByteArray& bytes)
+{
+    if (bytes.size() < 4)
+        return false;
+    switch (qFromBigEndian<quint32>(bytes.constData())) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::QChar:
+    case QMetaType::QString:
+    case QMetaType::QByteArray:
+    case QMetaType::QDate:
+    case QMetaType::QTime:
+    case QMetaType::QDateTime:
+    case QMetaType::QUrl:
+    case QMetaType::QUuid:
+    case QMetaType::QSize:
+    case QMetaType::QSizeF:
+    case QMetaType::QPoint:
+    case QMetaType::QPointF:
+    case QMetaType::QRect:
+    case QMetaType::QRectF:
+    case QMetaType::QLine:
+    case QMetaType::QLineF:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool fromJson(const QJsonValue& v, QVariant& out)
 {
     if (v.isString()) {
@@ -81,6 +129,8 @@ bool fromJson(const QJsonValue& v, QVariant& out)
         return true;
     }
     if (o.contains(QStringLiteral("variant")) && strictBase64(o.value(QStringLiteral("variant")), bytes)) {
+        if (!boundedVariant(bytes))
+            return false;
         QDataStream in(bytes);
         in.setVersion(QDataStream::Qt_5_15);
         in >> out;
@@ -117,10 +167,29 @@ QMap<QString, QString> snapshot(const Session& s, const QString& file)
     return values;
 }
 
-QByteArray contents(const QString& file)
+// The file as monitor reads it: never more than a settings file can sensibly
+// be, and never from anything but a regular file (a pipe would block the
+// read, a device such as /dev/zero never ends it).
+struct Look {
+    QString state; // empty: read; else what keeps it from being read
+    QByteArray bytes;
+};
+
+Look look(const QString& file)
 {
+    constexpr qint64 kLargest = 16 * 1024 * 1024;
+    const QFileInfo info(file);
+    if (!info.exists())
+        return { info.isSymLink() ? QStringLiteral("is a link to nothing") : QStringLiteral("was deleted"), {} };
+    if (!info.isFile())
+        return { QStringLiteral("is not a regular file; not read"), {} };
     QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    if (!f.open(QIODevice::ReadOnly))
+        return { QStringLiteral("cannot be read (%1)").arg(f.errorString()), {} };
+    Look l { QString(), f.read(kLargest + 1) };
+    if (l.bytes.size() > kLargest)
+        return { QStringLiteral("is larger than 16 MiB; not read"), {} };
+    return l;
 }
 
 } // namespace
@@ -223,16 +292,26 @@ int monitorCommand(Session& s, const QStringList& args)
         QFile::remove(copy);
         return values;
     };
-    QByteArray last = contents(file);
-    QMap<QString, QString> before = read(last);
+    Look last = look(file);
+    QMap<QString, QString> before = read(last.bytes);
     print(QStringLiteral("watching %1\n").arg(file));
+    if (!last.state.isEmpty())
+        print(QStringLiteral("%1 %2\n").arg(file, last.state));
     for (;;) {
         QThread::msleep(200);
-        const QByteArray now = contents(file);
-        if (now == last)
+        const Look now = look(file);
+        if (now.state == last.state && now.bytes == last.bytes)
             continue;
+        const bool stateChanged = now.state != last.state;
         last = now;
-        const QMap<QString, QString> after = read(now);
+        // A file that cannot be read says so; its values are not "reset".
+        if (!now.state.isEmpty()) {
+            print(QStringLiteral("%1 %2\n").arg(file, now.state));
+            continue;
+        }
+        if (stateChanged)
+            print(QStringLiteral("%1 can be read again\n").arg(file));
+        const QMap<QString, QString> after = read(now.bytes);
         QString changes;
         for (auto it = after.begin(); it != after.end(); ++it)
             if (before.value(it.key()) != it.value() || !before.contains(it.key()))

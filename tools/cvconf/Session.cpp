@@ -143,6 +143,10 @@ int Session::write(const std::function<int(ConfigMgrPrivate& d, QString& done)>&
     if (!safeToWrite(file, why))
         return fail(why, 1);
     const QString target = finalTarget(file);
+    if (const QFileInfo info(target); info.exists() && !info.isWritable())
+        return fail(QStringLiteral("%1 belongs to %2 and is not yours to write; nothing changed")
+                        .arg(file, info.owner().isEmpty() ? QString::number(info.ownerId()) : info.owner()),
+            1);
     const Owner owner = Owner::of(target);
     QString done;
     const int status = change(loaded(), done);
