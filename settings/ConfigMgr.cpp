@@ -44,7 +44,7 @@ template <int Order, int Last> void readSections(store::SectionReader& reader, C
 // at places First to Last of the read order are read.
 template <int First, int Last> void loadSections(ConfigMgrPrivate& d)
 {
-    store::SectionReader reader(d.settingsFilePath, d.passwordCipher);
+    store::SectionReader reader(d.settingsFilePath, d.passwordCipher, d.settingsFileMarked);
     readSections<First, Last>(reader, d);
 }
 
@@ -145,6 +145,7 @@ bool ConfigMgr::isMacPaltform() { return false; }
 void cvsettings::loadAll(ConfigMgrPrivate& d)
 {
     store::removeStaleDrafts(d.settingsFilePath);
+    d.settingsFileMarked = store::hasUtf8Mark(d.settingsFilePath);
     for (const LoadStep step : kLoadSequence)
         step(d);
 }

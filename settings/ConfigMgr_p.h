@@ -48,6 +48,9 @@ public:
 #undef CV_RECORD_PROVIDERS
 #undef CV_RECORD_FIELD
     bool supportIcsFile = false;
+    // Whether the settings file, when the load last looked, started with
+    // UTF-8's byte order mark.
+    bool settingsFileMarked = false;
     const QString appDirPath;
     const QString settingsFilePath;
     TORVELIB::TripleDesContext passwordCipher;

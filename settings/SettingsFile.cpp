@@ -188,7 +188,32 @@ qint64 lineEndsOnDisk(const QString& file)
     return std::count(bytes.cbegin(), bytes.cend(), '\n');
 }
 
+const char kUtf8Mark[] = "\xEF\xBB\xBF";
+
+// A file with the mark is written as UTF-8 (see hasUtf8Mark()), but
+// QSettings writes no mark, so the draft gets it back. The draft is a file of
+// its own by now, which nobody else sees yet.
+bool markUtf8(const QString& draft)
+{
+    QFile f(draft);
+    if (!f.open(QIODevice::ReadWrite))
+        return false;
+    const QByteArray bytes = f.readAll();
+    if (bytes.startsWith(kUtf8Mark))
+        return true;
+    const QByteArray marked = kUtf8Mark + bytes;
+    const bool ok = f.seek(0) && f.write(marked) == marked.size() && f.flush();
+    f.close();
+    return ok && f.error() == QFileDevice::NoError && QFileInfo(draft).size() == marked.size();
+}
+
 } // namespace
+
+bool hasUtf8Mark(const QString& file)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) && f.read(3) == kUtf8Mark;
+}
 
 qint64 lineEndsToWrite(QSettings& ini)
 {
@@ -265,15 +290,19 @@ bool save(const QString& file, const std::function<void(QSettings&)>& change)
         = target + QStringLiteral(".save-%1-%2").arg(QCoreApplication::applicationPid()).arg(last.generation);
     if (existed && !hardLink(target, draft) && !QFile::copy(target, draft))
         return false;
+    const bool marked = existed && hasUtf8Mark(draft);
     qint64 expected = 0;
     {
         QSettings ini(draft, QSettings::IniFormat);
+        if (marked)
+            ini.setIniCodec("UTF-8");
         change(ini);
         expected = lineEndsToWrite(ini);
     }
     // A draft that is still the old file was not written at all.
     const FileId written = fileId(draft);
-    if (!(written == old) && lineEndsOnDisk(draft) >= expected && replaceFile(draft, target)) {
+    if (!(written == old) && lineEndsOnDisk(draft) >= expected && (!marked || markUtf8(draft))
+        && replaceFile(draft, target)) {
         last.file = written;
         return true;
     }

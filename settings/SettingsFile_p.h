@@ -34,6 +34,14 @@ bool save(const QString& file, const std::function<void(QSettings&)>& change);
 // Removes what saves killed part way left beside `file`.
 void removeStaleDrafts(const QString& file);
 
+// Whether `file` starts with UTF-8's byte order mark, as editors on Windows
+// save it. QSettings reads the text of such a file as UTF-8 only in the
+// settings object that first parses the file, and a save writes it back
+// without the mark, after which it reads as Latin-1. So the store reads and
+// writes a marked file as UTF-8 throughout, and keeps its mark; a file
+// without one is read and written as QSettings does by default.
+bool hasUtf8Mark(const QString& file);
+
 // The number of line ends QSettings writes for what `ini` holds: one per key,
 // one per section header, and an empty line between sections.
 qint64 lineEndsToWrite(QSettings& ini);

@@ -37,7 +37,9 @@ QList<StoredKey> sectionKeys(const QString& section);
 class SectionReader
 {
 public:
-    SectionReader(const QString& file, const TORVELIB::TripleDesContext& cipher);
+    // `utf8Marked`: the file starts with UTF-8's byte order mark (see
+    // hasUtf8Mark(), asked once per load).
+    SectionReader(const QString& file, const TORVELIB::TripleDesContext& cipher, bool utf8Marked);
     ~SectionReader();
     SectionReader(const SectionReader&) = delete;
     SectionReader& operator=(const SectionReader&) = delete;

@@ -530,6 +530,54 @@ private slots:
         QVERIFY(outcome.kept > 0 && outcome.written > 0);
     }
 
+    // A settings file with UTF-8's byte order mark, as editors on Windows save
+    // it, with non-ASCII text in every text key: each save keeps the mark, so
+    // every text reads the same after one save and after another.
+    void byteOrderMarkSurvivesSaves()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("marked.ini"));
+        QByteArray text = "\xEF\xBB\xBF";
+        QMap<QString, QString> expected; // "Class.property" -> text
+        for (const cvtest::ClassSpec& c : cvtest::classTable()) {
+            if (c.section.isEmpty())
+                continue;
+            text += '[' + c.section.toUtf8() + "]\n";
+            for (const cvtest::Prop& p : c.props) {
+                if (p.type != "QString" || p.key.isEmpty())
+                    continue;
+                const QString value = QStringLiteral("Zo\u00eb \u2713 \u4e2d ") + QString::fromLatin1(p.key);
+                text += p.key + '=' + value.toUtf8() + '\n';
+                expected.insert(QString::fromLatin1(c.name + '.' + p.name), value);
+            }
+        }
+        cvtest::writeFile(file, text);
+        const auto texts = [&expected](const QString& path) {
+            static int copies = 0;
+            const QString copy = path + QStringLiteral(".read-%1").arg(++copies); // never cached
+            QFile::copy(path, copy);
+            ConfigMgrPrivate d(nullptr, { QString(), copy });
+            cvsettings::loadAll(d);
+            QMap<QString, QString> read;
+            for (const QString& name : expected.keys())
+                read.insert(name,
+                    cvtest::childOf(d.owner, name.section('.', 0, 0).toLatin1())
+                        ->property(name.section('.', 1).toLatin1().constData())
+                        .toString());
+            return read;
+        };
+        QVERIFY(expected.size() >= 10);
+        QCOMPARE(texts(file), expected);
+        for (int round = 0; round < 2; ++round) {
+            ConfigMgrPrivate d(nullptr, { QString(), file });
+            cvsettings::loadAll(d);
+            QVERIFY(cvsettings::saveGroup(d, d.joinMeetingSetting) && cvsettings::saveGroup(d, d.loginSetting)
+                && cvsettings::saveGroup(d, d.recordSetting));
+            QVERIFY(cvtest::readFile(file).startsWith("\xEF\xBB\xBF"));
+            QCOMPARE(texts(file), expected);
+        }
+    }
+
     // A child process saves every group in a loop and is killed with SIGKILL at
     // random moments; after each kill the settings file must parse, every
     // group must hold either the last value the child reported as saved or the
