@@ -124,17 +124,6 @@ QHash<QString, LastWrite>& lastWrites()
     return writes;
 }
 
-// The file a path names, through any symbolic links: the draft is made and
-// renamed beside the file itself, so that a linked settings file is written
-// through its link, as QSaveFile does, and the link stays.
-QString finalTarget(const QString& path)
-{
-    QFileInfo info(path);
-    for (int depth = 0; info.isSymLink() && depth < 64; ++depth)
-        info.setFile(info.symLinkTarget());
-    return info.absoluteFilePath();
-}
-
 // QSettings takes QLockFile on "<file>.lock" for every write and waits
 // without end while something there looks like another process's lock.
 // QLockFile reads whatever stands at the path to find the holder, so a pipe
@@ -213,6 +202,17 @@ bool hasUtf8Mark(const QString& file)
 {
     QFile f(file);
     return f.open(QIODevice::ReadOnly) && f.read(3) == kUtf8Mark;
+}
+
+// The draft is made and renamed beside the file a link names, so that a
+// linked settings file is written through its link, as QSaveFile does, and
+// the link stays.
+QString finalTarget(const QString& path)
+{
+    QFileInfo info(path);
+    for (int depth = 0; info.isSymLink() && depth < 64; ++depth)
+        info.setFile(info.symLinkTarget());
+    return info.absoluteFilePath();
 }
 
 qint64 lineEndsToWrite(QSettings& ini)

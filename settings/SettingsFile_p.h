@@ -34,6 +34,9 @@ bool save(const QString& file, const std::function<void(QSettings&)>& change);
 // Removes what saves killed part way left beside `file`.
 void removeStaleDrafts(const QString& file);
 
+// The file a path names, through any symbolic links.
+QString finalTarget(const QString& path);
+
 // Whether `file` starts with UTF-8's byte order mark, as editors on Windows
 // save it. QSettings reads the text of such a file as UTF-8 only in the
 // settings object that first parses the file, and a save writes it back

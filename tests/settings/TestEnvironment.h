@@ -76,14 +76,13 @@ inline void writeFile(const QString& path, const QByteArray& bytes)
     f.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0)).addSecs(++generation), QFileDevice::FileModificationTime);
 }
 
-// The first child of `parent` of class `cls`, or with `last` the last one.
-inline QObject* childOf(const QObject* parent, const QByteArray& cls, bool last = false)
+// The first child of `parent` of class `cls`.
+inline QObject* childOf(const QObject* parent, const QByteArray& cls)
 {
-    QObject* found = nullptr;
     for (QObject* child : parent->children())
-        if (child->metaObject()->className() == cls && (last || !found))
-            found = child;
-    return found;
+        if (child->metaObject()->className() == cls)
+            return child;
+    return nullptr;
 }
 
 // A record of a known-answer file under tests/data: "[Section]" starts a

@@ -327,6 +327,12 @@ private slots:
         QTest::newRow("cut in a header") << QByteArray("[Normal]\nLanguage=1\n[Mee") << 1;
         QTest::newRow("byte order mark and CRLF")
             << QByteArray("\xef\xbb\xbf[Normal]\r\nAutoRun=true\r\nLanguage=2\r\n") << 2;
+        // Keys outside any section, sections named general in either case or
+        // differing only in case, lists, text keys: the save's check counts
+        // the lines QSettings writes for each.
+        QTest::newRow("odd structure") << QByteArray("Top=1\n[General]\nb=2\n[general]\nc=3\n[%General]\nd=4\n"
+                                                     "[normal]\nLanguage=9\n[\xc3\xa9t\xc3\xa9]\nl=a, b, \"c\"\n")
+                                       << 0;
         QTest::newRow("unbalanced quotes")
             << QByteArray("[Normal]\nLanguage=\"2\nAutoRun=\\\n[UI]\nLoginWinLastPage=\"a\\x\"\"") << -1;
     }

@@ -175,12 +175,33 @@ for args in "set Normal.autoRun true" "set JoinMeeting.webinarFirstName $long" "
     [ $want = 0 ] && cp "$F" "$WORK/before.ini"
     same_file "a failed '${args:0:40}'" "$WORK/before.ini"
 done
+# Whatever stands at a lock's path never makes a write wait: QLockFile alone
+# waits for ever on a pipe or a folder, reads a link to /dev/zero without
+# end, and honours for 30 s a lock file that names no holder. What cannot be a
+# lock file refuses the write; a lock file that names no holder is cleared.
 for lock in "$F.cvconf-lock" "$F.lock"; do
-    mkdir "$lock"
-    t 1 '' "$lock is not a lock file" set Normal.autoRun true
-    rmdir "$lock"
+    for kind in folder fifo dangling zero; do
+        case $kind in
+        folder) mkdir "$lock" ;; fifo) mkfifo "$lock" ;;
+        dangling) ln -s /nowhere/at/all "$lock" ;; zero) ln -s /dev/zero "$lock" ;;
+        esac
+        t 1 '' "$lock is not a lock file" set Normal.autoRun true
+        rm -rf "$lock"
+    done
 done
 same_file "a write without its lock" "$WORK/before.ini"
+for junk in nul noid huge empty; do
+    case $junk in
+    nul) head -c 300 /dev/zero >"$F.lock" ;; noid) printf 'cvsettings\nhost\n' >"$F.lock" ;;
+    huge) { echo 1; head -c 1048576 /dev/zero | tr '\0' x; } >"$F.lock" ;;
+    empty) : >"$F.lock" && touch -d '10 seconds ago' "$F.lock" ;;
+    esac
+    cases=$((cases + 1))
+    out=$(timeout 20 "$CVCONF" --file "$F" --app-dir "$APP" set Normal.autoRun "$([ $junk = nul ] && echo false || echo true)" 2>&1)
+    status=$?
+    [ $status = 0 ] || { echo "FAIL: a junk lock file ($junk) -> $status: $out"; failures=$((failures + 1)); }
+done
+cp "$F" "$WORK/before.ini"
 
 # Concurrent writers: accounts, and different keys of one section.
 pids=()

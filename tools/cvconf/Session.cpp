@@ -21,20 +21,11 @@ namespace {
 // holds its lock for one load and one save.
 constexpr int kWriteLockWaitMs = 10000;
 
-// The file a path names, through any symbolic links.
-QString finalTarget(const QString& path)
-{
-    QFileInfo info(path);
-    for (int depth = 0; info.isSymLink() && depth < 64; ++depth)
-        info.setFile(info.symLinkTarget());
-    return info.absoluteFilePath();
-}
-
 // Refuses to rewrite a settings file that QSettings cannot read back whole:
 // saving would drop whatever it could not parse.
 bool safeToWrite(const QString& path, QString& why)
 {
-    const QFileInfo info(finalTarget(path));
+    const QFileInfo info(store::finalTarget(path));
     if (!info.exists())
         return true;
     if (!info.isFile()) {
@@ -142,7 +133,7 @@ int Session::write(const std::function<int(ConfigMgrPrivate& d, QString& done)>&
     QString why;
     if (!safeToWrite(file, why))
         return fail(why, 1);
-    const QString target = finalTarget(file);
+    const QString target = store::finalTarget(file);
     if (const QFileInfo info(target); info.exists() && !info.isWritable())
         return fail(QStringLiteral("%1 belongs to %2 and is not yours to write; nothing changed")
                         .arg(file, info.owner().isEmpty() ? QString::number(info.ownerId()) : info.owner()),
