@@ -67,14 +67,14 @@ inline constexpr char kOutlook[] = "Outlook";
 void loadAll(ConfigMgrPrivate& d);
 
 // A group's save operation: its section of the settings file, if it has one.
-// True when it reached the disk; the manager's operations drop the answer.
-template <class G> bool saveGroup(const ConfigMgrPrivate& d, const G* group)
+// Whether it reached the disk; the manager's operations drop the answer.
+template <class G> store::SaveResult saveGroup(const ConfigMgrPrivate& d, const G* group)
 {
     return store::saveSection(d.settingsFilePath, group, d.passwordCipher);
 }
 
 // A group's write operation: assignment onto the held object, then its save.
-template <class G> bool writeGroup(ConfigMgrPrivate& d, G* held, const G& value)
+template <class G> store::SaveResult writeGroup(ConfigMgrPrivate& d, G* held, const G& value)
 {
     *held = value;
     return saveGroup(d, held);

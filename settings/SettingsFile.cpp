@@ -251,7 +251,7 @@ qint64 lineEndsToWrite(QSettings& ini)
 // from reading the file to writing it: another QSettings object's save of
 // the file, in this process or another, waits for it, and each save merges
 // into the file as it is on disk.
-bool save(const QString& file, const std::function<void(QSettings&)>& change)
+SaveResult save(const QString& file, const std::function<void(QSettings&)>& change)
 {
     const QString lockPath = QFileInfo(file).absoluteFilePath() + QLatin1String(".lock");
     const QString target = finalTarget(file);
@@ -260,15 +260,19 @@ bool save(const QString& file, const std::function<void(QSettings&)>& change)
     // QSettings would read a pipe or a device without end. A file the user
     // may not write stays, as QSettings leaves it: the draft, a copy where
     // the file may not be linked, would be the user's to write.
-    if ((existed && (!info.isFile() || !info.isWritable())) || !QDir().mkpath(info.absolutePath()))
-        return false;
+    if (existed && !info.isFile())
+        return { SaveError::NotRegularFile };
+    if (existed && !info.isWritable())
+        return { SaveError::NotWritable };
+    if (!QDir().mkpath(info.absolutePath()))
+        return { SaveError::NoFolder };
     // As long as another process holds the lock, the save waits, as
     // QSettings' own does; what stands at the lock's path is looked at again
     // at every try, since junk can age into removable junk meanwhile.
     QLockFile lock(lockPath);
     for (;;) {
         if (!lockPathUsable(lockPath))
-            return false;
+            return { SaveError::LockBlocked };
         removeJunkLock(lockPath);
         // QLockFile removes a stale lock only under a second lock beside it,
         // which a process killed at the wrong moment leaves as junk too.
@@ -276,7 +280,7 @@ bool save(const QString& file, const std::function<void(QSettings&)>& change)
         if (lock.tryLock(100))
             break;
         if (lock.error() != QLockFile::LockFailedError)
-            return false;
+            return { SaveError::LockNotCreated };
     }
     // While the file is the one this process wrote last, the draft takes the
     // same name as last time: QSettings then has it parsed already. Any other
@@ -289,7 +293,7 @@ bool save(const QString& file, const std::function<void(QSettings&)>& change)
     const QString draft
         = target + QStringLiteral(".save-%1-%2").arg(QCoreApplication::applicationPid()).arg(last.generation);
     if (existed && !hardLink(target, draft) && !QFile::copy(target, draft))
-        return false;
+        return { SaveError::DraftNotCreated };
     const bool marked = existed && hasUtf8Mark(draft);
     qint64 expected = 0;
     {
@@ -301,15 +305,19 @@ bool save(const QString& file, const std::function<void(QSettings&)>& change)
     }
     // A draft that is still the old file was not written at all.
     const FileId written = fileId(draft);
-    if (!(written == old) && lineEndsOnDisk(draft) >= expected && (!marked || markUtf8(draft))
-        && replaceFile(draft, target)) {
+    SaveError error = SaveError::None;
+    if (written == old || lineEndsOnDisk(draft) < expected || (marked && !markUtf8(draft)))
+        error = SaveError::NotWrittenWhole;
+    else if (!replaceFile(draft, target))
+        error = SaveError::NotReplaced;
+    if (error == SaveError::None) {
         last.file = written;
-        return true;
+        return {};
     }
     // What QSettings keeps of a failed write stays with this draft's name.
     last.generation = 0;
     QFile::remove(draft);
-    return false;
+    return { error };
 }
 
 void removeStaleDrafts(const QString& file)

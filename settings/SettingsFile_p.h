@@ -23,13 +23,31 @@ struct Files {
     static Files client();
 };
 
+// Why a save left the file as it was.
+enum class SaveError {
+    None,
+    NotRegularFile, // the settings file is a folder, a pipe or a device
+    NotWritable, // the user may not write the settings file
+    NoFolder, // its folder does not exist and cannot be made
+    LockBlocked, // something other than a lock file stands at "<file>.lock"
+    LockNotCreated, // the lock cannot be made (a folder the user may not write)
+    DraftNotCreated, // nor a second name for the file, nor a copy of it
+    NotWrittenWhole, // the new file fell short: a full disk, a file size limit
+    NotReplaced, // the new file could not be renamed over the old one
+};
+
+// What a save did: true when the new file is on disk whole. The client's
+// saves drop it; the tools say what went wrong.
+struct SaveResult {
+    SaveError error = SaveError::None;
+    explicit operator bool() const { return error == SaveError::None; }
+};
+
 // One save: `change` runs on a new QSettings object on `file`, at its root,
-// and must leave it there; the object's destruction writes the file. True
-// when the new file is on disk whole. When it is not (a full disk, a file
-// size limit, a read-only file or folder, something other than a lock at the
-// lock's path), the file is as it was before and false is returned.
-// (See the definition for how.)
-bool save(const QString& file, const std::function<void(QSettings&)>& change);
+// and must leave it there; the object's destruction writes the file. Unless
+// the result is true, the file is as it was before. (See the definition for
+// how.)
+SaveResult save(const QString& file, const std::function<void(QSettings&)>& change);
 
 // Removes what saves killed part way left beside `file`.
 void removeStaleDrafts(const QString& file);

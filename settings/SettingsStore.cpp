@@ -206,10 +206,10 @@ template <class G, class Extra = NoExtra> void loadFrame(QSettings& ini, G& grou
 
 // Save frame: every key of the table, changed or not; nothing else in the
 // file is touched. QSettings writes the file when it is destroyed.
-template <class G, class Extra = NoExtra> bool saveFrame(const QString& file, const G* group, Extra extra = {})
+template <class G, class Extra = NoExtra> SaveResult saveFrame(const QString& file, const G* group, Extra extra = {})
 {
     if (!group)
-        return false;
+        return { SaveError::NotWrittenWhole };
     return save(file, [&](QSettings& ini) {
         ini.beginGroup(QLatin1String(GroupRow<G>::name));
         for (const IniKey<G>& k : KeyTable<G>::keys)
@@ -330,7 +330,7 @@ template <class G> void SectionReader::read(G* group)
 
 // Only the user groups are saved: the "Server" section is the user's own.
 template <class G>
-bool saveSection([[maybe_unused]] const QString& file, [[maybe_unused]] const G* group,
+SaveResult saveSection([[maybe_unused]] const QString& file, [[maybe_unused]] const G* group,
     [[maybe_unused]] const TORVELIB::TripleDesContext& cipher)
 {
     if constexpr (std::is_same_v<G, LoginSetting>)
@@ -339,12 +339,12 @@ bool saveSection([[maybe_unused]] const QString& file, [[maybe_unused]] const G*
     else if constexpr (GroupRow<G>::hasSection && GroupRow<G>::userGroup)
         return saveFrame(file, group);
     else
-        return false;
+        return { SaveError::NotWrittenWhole };
 }
 
 #define CV_STORE_FRAMES(Class, ...)            \
     template void SectionReader::read(Class*); \
-    template bool saveSection(const QString&, const Class*, const TORVELIB::TripleDesContext&);
+    template SaveResult saveSection(const QString&, const Class*, const TORVELIB::TripleDesContext&);
 CV_SETTINGS_GROUPS(CV_STORE_FRAMES, , CV_STORE_FRAMES)
 #undef CV_STORE_FRAMES
 

@@ -52,9 +52,9 @@ private:
 };
 
 // One group's section through the save frame; nothing for a group without a
-// section or for a null group. True when the section reached the disk (see
-// store::save); the client's saves drop the answer, the tools report it.
-// Defined for every group of the list.
-template <class G> bool saveSection(const QString& file, const G* group, const TORVELIB::TripleDesContext& cipher);
+// section or for a null group (both false). Whether the section reached the
+// disk, and if not why (see store::save). Defined for every group of the list.
+template <class G>
+SaveResult saveSection(const QString& file, const G* group, const TORVELIB::TripleDesContext& cipher);
 
 } // namespace cvsettings::store

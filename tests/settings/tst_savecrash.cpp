@@ -41,10 +41,10 @@
 namespace {
 
 // The groups, each with its class, the manager's save and a record's.
-#define CV_GROUP(Class, member, Operation)                                               \
-    {                                                                                    \
-        &Class::staticMetaObject, &ConfigMgr::save##Operation,                           \
-            [](const ConfigMgrPrivate& d) { return cvsettings::saveGroup(d, d.member); } \
+#define CV_GROUP(Class, member, Operation)                                                     \
+    {                                                                                          \
+        &Class::staticMetaObject, &ConfigMgr::save##Operation,                                 \
+            [](const ConfigMgrPrivate& d) { return bool(cvsettings::saveGroup(d, d.member)); } \
     }
 const struct {
     const QMetaObject* meta;
@@ -240,6 +240,8 @@ QStringList draftsBeside(const QString& file)
 
 } // namespace
 
+Q_DECLARE_METATYPE(cvsettings::store::SaveError)
+
 class tst_SaveCrash : public QObject
 {
     Q_OBJECT
@@ -375,6 +377,53 @@ private slots:
             QVERIFY(cvsettings::saveGroup(client, client.joinMeetingSetting));
             QVERIFY(cvtest::readFile(file).startsWith("\xEF\xBB\xBF"));
         }
+    }
+
+    // A save refused before it starts, or that falls short, says why, and
+    // leaves what stands at the path as it was.
+    void eachRefusalNamesItsCause_data()
+    {
+        using cvsettings::store::SaveError;
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<SaveError>("error");
+        QTest::newRow("a folder") << "folder" << SaveError::NotRegularFile;
+        QTest::newRow("a pipe") << "fifo" << SaveError::NotRegularFile;
+        QTest::newRow("a folder at the lock") << "lock folder" << SaveError::LockBlocked;
+        QTest::newRow("a device at the lock") << "lock device" << SaveError::LockBlocked;
+        QTest::newRow("a file for a folder") << "no folder" << SaveError::NoFolder;
+        QTest::newRow("a file size limit") << "size limit" << SaveError::NotWrittenWhole;
+    }
+    void eachRefusalNamesItsCause()
+    {
+        using cvsettings::store::SaveError;
+        QFETCH(QString, kind);
+        QFETCH(SaveError, error);
+        QTemporaryDir dir;
+        QString file = dir.filePath(QStringLiteral("s.ini"));
+        const QByteArray path = QFile::encodeName(file);
+        const QByteArray old = "[Normal]\nAutoRun=true\n";
+        cvtest::writeFile(file, old);
+        if (kind == QLatin1String("folder"))
+            QVERIFY(QFile::remove(file) && QDir().mkdir(file));
+        if (kind == QLatin1String("fifo"))
+            QVERIFY(QFile::remove(file) && ::mkfifo(path.constData(), 0600) == 0);
+        if (kind == QLatin1String("lock folder"))
+            QVERIFY(QDir().mkdir(file + QLatin1String(".lock")));
+        if (kind == QLatin1String("lock device"))
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), file + QLatin1String(".lock")));
+        if (kind == QLatin1String("no folder"))
+            file += QLatin1String("/inner.ini");
+        rlimit unlimited {};
+        ::getrlimit(RLIMIT_FSIZE, &unlimited);
+        const rlimit limited { rlim_t(old.size() + 100), unlimited.rlim_max };
+        if (kind == QLatin1String("size limit"))
+            ::setrlimit(RLIMIT_FSIZE, &limited);
+        const cvsettings::store::SaveResult saved = cvsettings::store::save(
+            file, [](QSettings& ini) { ini.setValue(QStringLiteral("Normal/Text"), QString(4000, QLatin1Char('x'))); });
+        ::setrlimit(RLIMIT_FSIZE, &unlimited);
+        QCOMPARE(saved.error, error);
+        if (QFileInfo(file).isFile())
+            QCOMPARE(cvtest::readFile(file), old);
     }
 
     // A child process saves every group in a loop and is killed with SIGKILL at

@@ -9,6 +9,7 @@
 #include "SettingsStore_p.h"
 
 #include <QDataStream>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -19,6 +20,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtEndian>
+
+#include <optional>
 
 using namespace cvsettings;
 
@@ -139,6 +142,46 @@ bool fromJson(const QJsonValue& v, QVariant& out)
     return false;
 }
 
+using Entries = QList<QPair<QString, QVariant>>;
+
+// A dump must load as it reads: QSettings writes some values as another type
+// (an empty list reads back as no value, a list of one as its text) and some
+// keys under another name (a section "general" is written as "%General" and
+// read back as "General"). So the entries are written to a scratch file and
+// read back from a copy of it, which QSettings parses afresh. Returns the
+// first key that would read back otherwise, with what it would read as.
+// An empty key names a check that could not be made.
+std::optional<QPair<QString, QString>> readsBackOtherwise(const Entries& entries)
+{
+    QTemporaryDir scratch;
+    const QString written = scratch.filePath(QStringLiteral("written.ini"));
+    const QString copy = scratch.filePath(QStringLiteral("read.ini"));
+    qint64 lineEnds = 0;
+    if (scratch.isValid()) {
+        QSettings ini(written, QSettings::IniFormat);
+        for (const auto& [key, value] : entries)
+            ini.setValue(key, value);
+        lineEnds = store::lineEndsToWrite(ini);
+    }
+    QFile check(written);
+    if (!scratch.isValid() || !QFile::copy(written, copy) || !check.open(QIODevice::ReadOnly)
+        || check.readAll().count('\n') < lineEnds)
+        return qMakePair(QString(),
+            QStringLiteral("cannot be checked in %1 (a full disk, a file size limit?)").arg(QDir::tempPath()));
+    QSettings back(copy, QSettings::IniFormat);
+    for (const auto& [key, value] : entries) {
+        if (!back.contains(key))
+            return qMakePair(key, QStringLiteral("would be read back under another name"));
+        const QVariant read = back.value(key);
+        if (read.userType() != value.userType() || read != value)
+            return qMakePair(key,
+                read.isValid()
+                    ? QStringLiteral("would read back as %1 '%2'").arg(QLatin1String(read.typeName()), read.toString())
+                    : QStringLiteral("would read back as no value"));
+    }
+    return std::nullopt;
+}
+
 QString sectionKey(const QString& section, const QString& key)
 {
     return section == kGeneral ? key : section + QLatin1Char('/') + key;
@@ -243,7 +286,7 @@ int loadCommand(Session& s, const QStringList& args)
         || top.value(QStringLiteral("version")) != kVersion || !top.value(QStringLiteral("sections")).isObject()
         || top.size() != 3)
         return fail(QStringLiteral("%1 is not a cvconf dump (version %2)").arg(args.first()).arg(kVersion));
-    QList<QPair<QString, QVariant>> entries;
+    Entries entries;
     const QJsonObject sections = top.value(QStringLiteral("sections")).toObject();
     for (auto sec = sections.begin(); sec != sections.end(); ++sec) {
         if (!sec.value().isObject() || sec.key().isEmpty() || sec.key().contains(QLatin1Char('/')))
@@ -257,14 +300,19 @@ int loadCommand(Session& s, const QStringList& args)
             entries.append({ sectionKey(sec.key(), k.key()), value });
         }
     }
+    if (const auto otherwise = readsBackOtherwise(entries)) {
+        if (otherwise->first.isEmpty())
+            return fail(QStringLiteral("%1 %2; nothing loaded").arg(args.first(), otherwise->second), 1);
+        return fail(QStringLiteral("%1: %2 %3; nothing loaded").arg(args.first(), otherwise->first, otherwise->second));
+    }
     return s.write([&](ConfigMgrPrivate& d, QString& done) {
-        const bool saved = store::save(d.settingsFilePath, [&](QSettings& ini) {
+        const store::SaveResult saved = store::save(d.settingsFilePath, [&](QSettings& ini) {
             ini.clear();
             for (const auto& [key, value] : entries)
                 ini.setValue(key, value);
         });
         if (!saved)
-            return Session::kNotWritten;
+            return s.notWritten(saved);
         done = QStringLiteral("%1 keys loaded\n").arg(entries.size());
         return 0;
     });

@@ -20,10 +20,13 @@ template <class G, G* const ConfigMgrPrivate::*member> const QObject& heldGroup(
 
 // The client's own way to change a preference: copy, change, write back.
 template <class G, G* const ConfigMgrPrivate::*member>
-bool writeGroup(ConfigMgrPrivate& d, const char* property, const QVariant& value)
+std::optional<cvsettings::store::SaveResult> writeGroup(
+    ConfigMgrPrivate& d, const char* property, const QVariant& value)
 {
     G copy(*(d.*member));
-    return copy.setProperty(property, value) && cvsettings::writeGroup(d, d.*member, copy);
+    if (!copy.setProperty(property, value))
+        return std::nullopt;
+    return cvsettings::writeGroup(d, d.*member, copy);
 }
 
 // The shared enumerations have no meta-object. Each row names an enumerator

@@ -8,7 +8,12 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <optional>
+
 class ConfigMgrPrivate;
+namespace cvsettings::store {
+struct SaveResult;
+}
 
 // The groups the tool knows, every group the manager holds, by the names it
 // shows them under (the settings file's section names). Groups the client
@@ -17,9 +22,11 @@ struct Group {
     const char* name;
     const QObject& (*held)(ConfigMgrPrivate& d);
     // Applies `value` to a copy of the held group and writes the copy back
-    // as the manager's write operation does; false when the save did not
-    // reach the disk. Null for groups the client never saves.
-    bool (*write)(ConfigMgrPrivate& d, const char* property, const QVariant& value);
+    // as the manager's write operation does, and says how the save went;
+    // nothing when the value does not fit the property. Null for groups the
+    // client never saves.
+    std::optional<cvsettings::store::SaveResult> (*write)(
+        ConfigMgrPrivate& d, const char* property, const QVariant& value);
 };
 
 const QList<Group>& groups();

@@ -66,12 +66,41 @@ struct Owner {
     }
 };
 
+// Why the library's save left the file as it was.
+QString notWrittenMessage(store::SaveError error, const QString& file, const QString& target)
+{
+    const QFileInfo info(target);
+    switch (error) {
+    case store::SaveError::NotRegularFile:
+        return QStringLiteral("%1 is not a regular file; not changing it").arg(file);
+    case store::SaveError::NotWritable:
+        return QStringLiteral("%1 belongs to %2 and is not yours to write; nothing changed")
+            .arg(file, info.owner().isEmpty() ? QString::number(info.ownerId()) : info.owner());
+    case store::SaveError::NoFolder:
+        return QStringLiteral("the folder %1 cannot be created; nothing changed").arg(info.absolutePath());
+    case store::SaveError::LockBlocked:
+        return QStringLiteral("%1.lock is not a lock file; remove it. Nothing changed").arg(file);
+    case store::SaveError::LockNotCreated:
+    case store::SaveError::DraftNotCreated:
+        return QFileInfo(info.absolutePath()).isWritable()
+            ? QStringLiteral("cannot create a file in %1 (is the disk full?); nothing changed").arg(info.absolutePath())
+            : QStringLiteral("the folder %1 is not yours to write; nothing changed").arg(info.absolutePath());
+    case store::SaveError::NotWrittenWhole:
+        return QStringLiteral("could not write %1 whole (disk full, or a file size limit?); it is as it was").arg(file);
+    case store::SaveError::NotReplaced:
+    case store::SaveError::None:
+        break;
+    }
+    return QStringLiteral("could not put the new %1 in place; it is as it was").arg(file);
+}
+
 } // namespace
 
 Session::Session(const QString& settingsFile, const QString& appDir)
     : m_files(store::Files::client())
 {
-    if (!settingsFile.isEmpty())
+    m_namedFile = !settingsFile.isEmpty();
+    if (m_namedFile)
         m_files.settingsFilePath = QFileInfo(settingsFile).absoluteFilePath();
     if (!appDir.isEmpty())
         m_files.appDirPath = QFileInfo(appDir).absoluteFilePath();
@@ -100,16 +129,24 @@ std::unique_ptr<ConfigMgrPrivate> Session::loadedOn(const QString& settingsFile)
     return d;
 }
 
+int Session::notWritten(store::SaveResult saved)
+{
+    m_saved = saved;
+    return kNotWritten;
+}
+
 int Session::write(const std::function<int(ConfigMgrPrivate& d, QString& done)>& change)
 {
     const QString& file = settingsFile();
     const QString lockPath = file + QLatin1String(".cvconf-lock");
+    const QString folder = QFileInfo(store::finalTarget(file)).absolutePath();
     // QLockFile reads whatever stands at its path: only a file can be a lock.
-    // The library's saves refuse to write past anything else at QSettings'
-    // own lock, "<file>.lock".
-    for (const QString& path : { lockPath, file + QLatin1String(".lock") })
-        if (const QFileInfo at(path); at.isSymLink() || (at.exists() && !at.isFile()))
-            return fail(QStringLiteral("%1 is not a lock file; remove it. Nothing changed").arg(path), 1);
+    if (const QFileInfo at(lockPath); at.isSymLink() || (at.exists() && !at.isFile()))
+        return fail(QStringLiteral("%1 is not a lock file; remove it. Nothing changed").arg(lockPath), 1);
+    // The client's own folder is made on its first save; a mistyped --file
+    // should not make one.
+    if (m_namedFile && !QFileInfo::exists(folder))
+        return fail(QStringLiteral("the folder %1 does not exist; nothing changed").arg(folder), 1);
     // QLockFile's own timed wait doubles its pause after every try (100 ms,
     // 200 ms, ... 6.4 s), so among writers that take and release the lock all
     // the time it tries a few times and can give up with the lock free most
@@ -127,25 +164,20 @@ int Session::write(const std::function<int(ConfigMgrPrivate& d, QString& done)>&
                       .arg(file)
                       .arg(kWriteLockWaitMs / 1000)
                       .arg(lockPath)
-                : QStringLiteral("cannot create the lock %1 (no permission, or no room?); nothing changed")
-                      .arg(lockPath),
+                : lock.error() == QLockFile::PermissionError
+                ? QStringLiteral("the folder %1 is not yours to write; nothing changed").arg(folder)
+                : QStringLiteral("cannot create the lock %1 (is the disk full?); nothing changed").arg(lockPath),
             1);
     QString why;
     if (!safeToWrite(file, why))
         return fail(why, 1);
     const QString target = store::finalTarget(file);
-    if (const QFileInfo info(target); info.exists() && !info.isWritable())
-        return fail(QStringLiteral("%1 belongs to %2 and is not yours to write; nothing changed")
-                        .arg(file, info.owner().isEmpty() ? QString::number(info.ownerId()) : info.owner()),
-            1);
     const Owner owner = Owner::of(target);
     QString done;
     const int status = change(loaded(), done);
     m_record.reset();
     if (status == kNotWritten)
-        return fail(QStringLiteral("could not write %1 (disk full, a file size limit, no permission?); it is as it was")
-                        .arg(file),
-            1);
+        return fail(notWrittenMessage(m_saved.error, file, target), 1);
     if (status != 0)
         return status;
     if (!owner.giveBack(target))

@@ -29,18 +29,22 @@ public:
     // A loaded record on another settings file, beside the session's product files.
     std::unique_ptr<ConfigMgrPrivate> loadedOn(const QString& settingsFile) const;
 
-    // A change returns this when a save did not reach the disk.
-    static constexpr int kNotWritten = -1;
     // Runs `change` on a freshly loaded record with cvconf's write lock held
     // from before the load until after the save, so that no other cvconf
-    // writer's change is lost in between. `change` returns an exit status, or
-    // kNotWritten; on 0 it may set `done`, printed once the change is on
-    // disk. The file's owner is kept. Returns the exit status.
+    // writer's change is lost in between. `change` returns an exit status,
+    // or notWritten() of its save; on 0 it may set `done`, printed once the
+    // change is on disk. The file's owner is kept. Returns the exit status,
+    // with a message naming the cause of a failure.
     int write(const std::function<int(ConfigMgrPrivate& d, QString& done)>& change);
+    // What a change returns when its save did not reach the disk.
+    int notWritten(cvsettings::store::SaveResult saved);
 
 private:
+    static constexpr int kNotWritten = -1;
     cvsettings::store::Files m_files;
+    bool m_namedFile = false; // a settings file named on the command line
     std::unique_ptr<ConfigMgrPrivate> m_record;
+    cvsettings::store::SaveResult m_saved;
 };
 
 // Messages on stderr with the tool's name; returns `status`.

@@ -40,10 +40,14 @@ int setCommand(Session& s, const QStringList& argsIn)
         if (server) {
             // The library never writes this section: the override is a raw key.
             const QString key = QStringLiteral("Server/") + t.key;
-            if (!store::save(d.settingsFilePath, [&](QSettings& ini) { ini.setValue(key, value); }))
-                return Session::kNotWritten;
-        } else if (!t.group->write(d, t.property.name(), value)) {
-            return Session::kNotWritten;
+            if (const store::SaveResult saved
+                = store::save(d.settingsFilePath, [&](QSettings& ini) { ini.setValue(key, value); });
+                !saved)
+                return s.notWritten(saved);
+        } else if (const auto saved = t.group->write(d, t.property.name(), value); !saved) {
+            return fail(QStringLiteral("%1 does not take %2").arg(t.qualified(), args.at(1)));
+        } else if (!*saved) {
+            return s.notWritten(*saved);
         }
         done = QStringLiteral("%1 = %2\n").arg(t.qualified(), value.toString());
         if (const Enumeration e = enumerationOf(t.property); !e.type.isEmpty()) {
@@ -79,14 +83,14 @@ int resetCommand(Session& s, const QStringList& args)
     return s.write([&](ConfigMgrPrivate& d, QString& done) {
         // Only the keys the client reads leave the file; anything else in the
         // section stays.
-        const bool saved = store::save(d.settingsFilePath, [&](QSettings& ini) {
+        const store::SaveResult saved = store::save(d.settingsFilePath, [&](QSettings& ini) {
             ini.beginGroup(section);
             for (const QString& key : keys)
                 ini.remove(key);
             ini.endGroup();
         });
         if (!saved)
-            return Session::kNotWritten;
+            return s.notWritten(saved);
         done = QStringLiteral("%1: %2 removed\n").arg(section, keys.join(QStringLiteral(", ")));
         return 0;
     });
@@ -136,8 +140,8 @@ int accountCommand(Session& s, const QStringList& args)
                 return fail(QStringLiteral("no saved account '%1'").arg(email), 1);
             login.removeUser(email);
         }
-        if (!writeGroup(d, d.loginSetting, login))
-            return Session::kNotWritten;
+        if (const store::SaveResult saved = writeGroup(d, d.loginSetting, login); !saved)
+            return s.notWritten(saved);
         done = QStringLiteral("account %1 %2\n").arg(email, add ? QStringLiteral("saved") : QStringLiteral("removed"));
         return 0;
     });
