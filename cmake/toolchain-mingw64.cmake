@@ -1,16 +1,20 @@
-# Cross build of the Qt-free half as 64-bit Windows executables with Debian's
-# MinGW-w64, run under Wine by ctest:
+# Cross build for 64-bit Windows with Debian's MinGW-w64, run under Wine by
+# ctest. The whole library, against the Qt that scripts/qt-mingw.sh builds:
+#   cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake \
+#         -DCMAKE_PREFIX_PATH=$(scripts/qt-mingw.sh)
+# or the Qt-free half alone:
 #   cmake -S . -B build/mingw -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake \
 #         -DCVSETTINGS_BUILD_QT=OFF
-# The win32 thread model is preferred: the library starts no threads, and with
-# static runtimes the executables need no DLL beyond the system's.
+# The POSIX-thread variant of the compiler, the one that Qt is built with:
+# only its libstdc++ has std::mutex, which QtTest uses. The runtimes are
+# linked statically into this project's executables and DLLs.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CV_MINGW_TRIPLET x86_64-w64-mingw32)
 
-find_program(CV_MINGW_CXX NAMES ${CV_MINGW_TRIPLET}-g++-win32 ${CV_MINGW_TRIPLET}-g++-posix ${CV_MINGW_TRIPLET}-g++
+find_program(CV_MINGW_CXX NAMES ${CV_MINGW_TRIPLET}-g++-posix ${CV_MINGW_TRIPLET}-g++
   REQUIRED)
-find_program(CV_MINGW_CC NAMES ${CV_MINGW_TRIPLET}-gcc-win32 ${CV_MINGW_TRIPLET}-gcc-posix ${CV_MINGW_TRIPLET}-gcc)
+find_program(CV_MINGW_CC NAMES ${CV_MINGW_TRIPLET}-gcc-posix ${CV_MINGW_TRIPLET}-gcc)
 find_program(CV_MINGW_WINDRES NAMES ${CV_MINGW_TRIPLET}-windres)
 set(CMAKE_CXX_COMPILER ${CV_MINGW_CXX})
 if(CV_MINGW_CC)
@@ -20,7 +24,9 @@ if(CV_MINGW_WINDRES)
   set(CMAKE_RC_COMPILER ${CV_MINGW_WINDRES})
 endif()
 
-set(CMAKE_FIND_ROOT_PATH /usr/${CV_MINGW_TRIPLET})
+# The MinGW system root, and the prefixes given (the cross-built Qt's), which
+# are then searched as they are.
+set(CMAKE_FIND_ROOT_PATH /usr/${CV_MINGW_TRIPLET} ${CMAKE_PREFIX_PATH})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -42,6 +42,20 @@ inline void registerTypes()
 
 inline QString isolateHome()
 {
+#ifdef Q_OS_WIN
+    // Windows keeps per-user files under AppData, which no variable moves:
+    // Qt's test mode gives them a folder of their own there, emptied first.
+    // The Windows tests therefore run one at a time.
+    static const QString appData = [] {
+        QStandardPaths::setTestModeEnabled(true);
+        registerTypes();
+        const QString path = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+        QDir(path).removeRecursively();
+        QDir().mkpath(path);
+        return path;
+    }();
+    return appData;
+#endif
     static QTemporaryDir home;
     static const bool switched = [] {
         const QByteArray path = QFile::encodeName(home.path());

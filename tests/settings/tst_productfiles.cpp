@@ -13,8 +13,13 @@
 #include <QDomDocument>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSysInfo>
+
+#include <cstdio>
+#include <cstring>
 
 using namespace cvsettings;
 
@@ -57,9 +62,18 @@ QByteArray inForm(const QByteArray& utf8, const QByteArray& form)
 
 } // namespace
 
-// Packing needs the private half of the key this build reads with.
-#define REQUIRE_KEY_FILE()  \
-    if (!*CV_TEST_KEY_FILE) \
+// Packing needs the producer tool and the private half of the key this build
+// reads with. The producer is built only natively (it signs with OpenSSL);
+// the Windows build reads the fixtures packed on Linux instead.
+#ifndef CV_CVDATA
+#define CV_CVDATA ""
+#define CV_TEST_KEY_FILE ""
+#define CV_SAMPLE_SOURCE_DIR ""
+#endif
+#define REQUIRE_KEY_FILE()                                                                             \
+    if (!*CV_CVDATA)                                                                                   \
+        CV_QSKIP("no producer tool in this build (it needs OpenSSL): the cases that pack files skip"); \
+    if (!*CV_TEST_KEY_FILE)                                                                            \
     CV_QSKIP("no key file for this build's data-file key; configure with -DCVSETTINGS_TEST_KEY_FILE=<key file>")
 
 class TestProductFiles : public QObject
@@ -296,11 +310,65 @@ private slots:
         }
     }
 
+#ifdef Q_OS_WIN
+    void calendarQueryFromRegistry_data()
+    {
+        QTest::addColumn<QString>("wine");
+        QTest::addColumn<int>("version");
+        QTest::addColumn<QString>("subkey");
+        QTest::addColumn<bool>("handled");
+        const struct {
+            const char* wine;
+            int version;
+        } versions[] = { { "win7", 0x0090 }, { "win8", 0x00a0 }, { "win81", 0x00b0 }, { "win10", 0x00c0 } };
+        for (const auto& v : versions)
+            for (const char* subkey : { "", "OpenWithProgids", "openwithprogids", "OPENWITHPROGIDS", "OpenWithList" })
+                QTest::addRow("%s, %s", v.wine, *subkey ? subkey : "no .ics key")
+                    << v.wine << v.version << subkey
+                    << (v.version >= 0x00a0 || QByteArray(subkey).toLower() == "openwithprogids");
+    }
+    // From Windows 8 on the system opens ".ics" files itself; below, only
+    // with an "OpenWithProgids" subkey of ".ics", in any letter case. Each
+    // row's load runs in a child, which Wine starts at the row's version.
+    void calendarQueryFromRegistry()
+    {
+        QFETCH(QString, wine);
+        QFETCH(int, version);
+        QFETCH(QString, subkey);
+        QFETCH(bool, handled);
+        const QString exe = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+        QSettings wineVersion(
+            QStringLiteral("HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\") + exe, QSettings::NativeFormat);
+        wineVersion.setValue(QStringLiteral("Version"), wine);
+        QSettings classes(QStringLiteral("HKEY_CURRENT_USER\\Software\\Classes"), QSettings::NativeFormat);
+        classes.remove(QStringLiteral(".ics"));
+        if (!subkey.isEmpty())
+            classes.setValue(QStringLiteral(".ics/%1/CorvaneTest.ics").arg(subkey), QString());
+        classes.sync();
+        wineVersion.sync();
+        const auto clear = qScopeGuard([&] {
+            classes.remove(QStringLiteral(".ics"));
+            wineVersion.remove(QString());
+        });
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), { QStringLiteral("--ics-query") });
+        QVERIFY(child.waitForFinished(60000) && child.exitCode() == 0);
+        const QList<QByteArray> answer = child.readAllStandardOutput().trimmed().split(' ');
+        QCOMPARE(answer.size(), 2);
+        if (answer[0].toInt() != version)
+            QSKIP("not under Wine: the Windows version cannot be chosen");
+        QCOMPARE(answer[1] == "1", handled);
+    }
+#endif
+
     // The association files are found through QStandardPaths, desktop-specific
     // ones included, and named .desktop files must exist; the load step stores
     // the answer and signals only a change.
     void calendarFilesOnDisk()
     {
+#ifdef Q_OS_WIN
+        QSKIP("Windows answers from the registry (calendarQueryFromRegistry)");
+#endif
         QVERIFY(!ics::desktopHandlesCalendarFiles());
         const QString systemApps = xdg.filePath(QStringLiteral("share/applications"));
         writeFile(systemApps + "/mimeinfo.cache", "[MIME Cache]\ntext/calendar=vendor-cal.desktop;\n");
@@ -332,5 +400,29 @@ private slots:
     }
 };
 
+#ifdef Q_OS_WIN
+// The child of calendarQueryFromRegistry: "<version> <answer>" of a load.
+static int icsQuery(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    const int version = int(QSysInfo::windowsVersion());
+    QT_WARNING_POP
+    ConfigMgr* m = ConfigMgr::createInstance();
+    m->loadConfig();
+    std::printf("%d %d\n", version, int(m->supportIcsFile()));
+    ConfigMgr::destroyInstance();
+    return 0;
+}
+
+static CV_SETTINGS_TEST_MAIN_AS(cvMain, TestProductFiles) int main(int argc, char* argv[])
+{
+    if (argc > 1 && std::strcmp(argv[1], "--ics-query") == 0)
+        return icsQuery(argc, argv);
+    return cvMain(argc, argv);
+}
+#else
 CV_SETTINGS_TEST_MAIN(TestProductFiles)
+#endif
 #include "tst_productfiles.moc"

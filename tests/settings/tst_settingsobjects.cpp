@@ -235,6 +235,9 @@ void tst_SettingsObjects::classSpecific()
 {
     const QString path = PathHelper::defaultPathName(QStringLiteral("Record"));
     QVERIFY(path.startsWith(cvtest::isolateHome() + '/') && path.endsWith(QStringLiteral("/Record")));
+#ifdef Q_OS_WIN
+    QVERIFY2(path.contains(QStringLiteral("/AppData/Local/")), qPrintable(path)); // the user's own, not roaming
+#endif
 
     VideoSettingVideo video;
     JoinMeetingSetting join;
