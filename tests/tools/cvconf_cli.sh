@@ -70,6 +70,7 @@ t 0 '' '^Onion.capVolume = 40$' set Onion.CapVolume 40
 t 2 '' "not a valid int" set Onion.capVolume loud
 t 0 '' '= näme, "q"' set JoinMeeting.nickname 'näme, "q"'
 t 0 '' '^näme, "q"$' get JoinMeeting.nickname
+t 0 '' '^  meetingNum +""$' show JoinMeeting
 t 2 '' 'argument [0-9]+ is not valid UTF-8' set JoinMeeting.nickname $'\xc3'
 t 2 '' 'not kept in the settings file' set JoinMeeting.email x
 t 2 '' 'holds a list' set Login.users x
@@ -107,6 +108,8 @@ t 2 '' 'usage: cvconf reset' reset
 # accounts
 t 0 'pw1' '^account ann@example.invalid saved$' account add ann@example.invalid
 t 0 '' 'email +ann@example.invalid' show Login
+t 0 '' '^  users +\(1 entries\)$' show Login
+t 0 '' '^    \[users 1\]$' show Login
 t 0 '' '"password": "\*+"' show Login --json
 t 2 $'\xff\n' 'password on stdin is not valid UTF-8' account add bad@example.invalid
 t 1 '' "no saved account 'zed@example.invalid'" account remove zed@example.invalid
@@ -116,8 +119,15 @@ t 2 '' 'usage: cvconf account' account add
 if [ -n "$product" ]; then
     t 0 '' 'clientSecret +g7…' providers
     t 0 '' '"clientSecret": "f2…"' providers --json
+    t 0 '' '^\[contacts Facebook\]$' providers
+    t 0 '' '^  resultUrl +https://graph.facebook.example.invalid/me/friends$' providers
 fi
 t 2 '' 'usage: cvconf providers' providers extra
+mkdir -p "$WORK/noapp"
+out=$("$CVCONF" --file "$F" --app-dir "$WORK/noapp" providers 2>&1)
+cases=$((cases + 1))
+[ "$(grep -c '^  (none)$' <<<"$out")" = 3 ] && grep -qx '\[calendar\]' <<<"$out" || {
+    echo "FAIL: providers without product files:"$'\n'"$out"; failures=$((failures + 1)); }
 foreign_intact "after the writes"
 if [ "$(id -u)" = 0 ]; then # an administrator's change leaves the file its owner's
     chown 65534:65534 "$F"
@@ -135,17 +145,21 @@ cv dump >"$WORK/dump1.json" || { echo "FAIL: dump"; failures=$((failures + 1)); 
 cases=$((cases + 1))
 cmp -s "$WORK/dump1.json" "$WORK/dump2.json" || { echo "FAIL: dump/load/dump differ"; failures=$((failures + 1)); }
 grep -q '"bytes"' "$WORK/dump1.json" || { echo "FAIL: the dump lost the stored password bytes"; failures=$((failures + 1)); }
+grep -A1 '"Foreign": {' "$WORK/dump1.json" | grep -q '^ *"keep": "1"$' || {
+    echo "FAIL: the dump does not hold Foreign/keep as \"keep\" in \"Foreign\""; failures=$((failures + 1)); }
 # Refused input changes nothing.
 cp "$F" "$WORK/before.ini"
 echo '{"format": "cvconf-dump", "version": 1' >"$WORK/cut.json"
 echo '{"format": "other", "version": 1, "sections": {}}' >"$WORK/other.json"
 echo '{"format": "cvconf-dump", "version": 1, "sections": {"Normal": {"AutoRun": 1}}}' >"$WORK/number.json"
 echo '{"format": "cvconf-dump", "version": 1, "sections": {}, "extra": 0}' >"$WORK/extra.json"
+echo '{"format": "cvconf-dump", "version": 1, "sections": {"Normal": 1}}' >"$WORK/flat.json"
 printf '{"format": "cvconf-dump", "version": 1, "sections": {"N": {"k": "\xff"}}}' >"$WORK/latin1.json"
 t 2 '' 'is not JSON' load "$WORK/cut.json"
 t 2 '' 'is not a cvconf dump' load "$WORK/other.json"
 t 2 '' 'Normal/AutoRun is not a value a dump holds' load "$WORK/number.json"
 t 2 '' 'is not a cvconf dump' load "$WORK/extra.json"
+t 2 '' "section 'Normal' is not an object of keys" load "$WORK/flat.json"
 t 2 '' 'is not valid UTF-8' load "$WORK/latin1.json"
 t 2 '' 'cannot read' load "$WORK/missing.json"
 t 2 '' 'usage: cvconf load' load
@@ -153,6 +167,14 @@ t 2 '' 'usage: cvconf dump' dump extra
 same_file "refused loads" "$WORK/before.ini"
 t 0 "$(cat "$WORK/dump1.json")" 'keys loaded' load -
 same_file "loading its own dump" "$WORK/before.ini"
+G=$WORK/general.ini
+printf '[General]\ntop=1\n\n[S]\nk=2\n' >"$G"
+"$CVCONF" --file "$G" dump >"$WORK/general.json"
+cp "$F" "$WORK/replaced.ini"
+out=$("$CVCONF" --file "$WORK/replaced.ini" load "$WORK/general.json" 2>&1)
+cases=$((cases + 1))
+[ "$out" = "2 keys loaded" ] && cmp -s "$G" "$WORK/replaced.ini" || {
+    echo "FAIL: loading the dump of $G did not write that file: $out"; cat "$WORK/replaced.ini"; failures=$((failures + 1)); }
 
 # A write that cannot reach the disk (a file size limit) or cannot lock fails
 # and leaves the file as it was. The file is padded to just under the limit
@@ -309,6 +331,20 @@ for c in 'general|{"general":{"a":"1"}}|general/a would be read back under anoth
     t 2 '' "$message; nothing loaded" load "$WORK/$name.json"
 done
 same_file "dumps that would read back otherwise" "$WORK/before.ini"
+B=$WORK/broken.ini
+printf '[Normal\nAutoRun=true\n' >"$B"
+cp "$B" "$WORK/broken-before.ini"
+out=$("$CVCONF" --file "$B" --app-dir "$APP" set Normal.autoRun false 2>&1)
+status=$?
+cases=$((cases + 1))
+[ $status = 1 ] && grep -q "$B is not a valid INI file; not changing it" <<<"$out" &&
+    cmp -s "$B" "$WORK/broken-before.ini" || {
+    echo "FAIL: a set on a file that is not INI: $status: $out"; failures=$((failures + 1)); }
+out=$("$CVCONF" --file "$B" dump 2>&1)
+status=$?
+cases=$((cases + 1))
+[ $status = 1 ] && grep -q "cannot read $B as an INI file" <<<"$out" || {
+    echo "FAIL: a dump of a file that is not INI: $status: $out"; failures=$((failures + 1)); }
 out=$("$CVCONF" --file "$WORK/no/such/folder/s.ini" --app-dir "$APP" set Normal.autoRun true 2>&1)
 status=$?
 cases=$((cases + 1))

@@ -43,6 +43,30 @@ sed 's/^keytext-mask: .*/keytext-mask: 41/' "$key" > digitmask.key
 expect_fail 1 out.data "key-text mask equal to a digit" -- pack --key digitmask.key in out.data
 sed '/BEGIN/,/END/{/BEGIN/!{/END/!d}}' "$key" > emptypem.key
 expect_fail 1 out.data "key file with an empty PEM block" -- pack --key emptypem.key in out.data
+# Each part of a key file is checked on its own: a mask one digit short,
+# either mask missing, an RSA key of another size than 1024 bits.
+sed 's/^\(length-mask: .......\).*/\1/' "$key" > shortmask.key
+expect_fail 1 out.data "length mask of 7 digits" "length-mask must be 8 hexadecimal digits" pack --key shortmask.key in out.data
+sed 's/^\(keytext-mask: .\).*/\1/' "$key" > shortmask.key
+expect_fail 1 out.data "key-text mask of 1 digit" "keytext-mask must be 2 hexadecimal digits" pack --key shortmask.key in out.data
+for mask in length-mask keytext-mask; do
+  grep -v "^$mask" "$key" > onemask.key
+  expect_fail 1 out.data "key file without $mask" "not a cvdata key file" pack --key onemask.key in out.data
+done
+if command -v openssl > /dev/null; then
+  for bits in 512 2048; do
+    { grep mask "$key"; openssl genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:$bits \
+        -pkeyopt rsa_keygen_pubexp:17 2> /dev/null; } > rsa$bits.key
+    expect_fail 1 out.data "a $bits-bit key" "modulus has $bits bits; 1024 are needed" pack --key rsa$bits.key in out.data
+  done
+else
+  echo "note: no openssl command; keys of other sizes not tried"
+fi
+: > empty.check
+expect_fail 1 out.data "an empty check value" "an empty check value means none" pack --key "$key" --check empty.check in out.data
+expect_fail 1 - "verify with an empty check value" "an empty check value means none" verify --check empty.check good.data
+expect_fail 2 - "unpack of nothing" "unpack needs an input file" unpack
+expect_fail 2 out2.bin "unpack to two outputs" "unpack needs an input file" unpack good.data out1.bin out2.bin
 
 # Whatever cvdata reads must be a regular file of a bounded size: an endless
 # device, a FIFO nobody writes to (a blocked open ends in the CTest timeout),
@@ -61,6 +85,29 @@ for bad in /dev/zero fifo sparse .; do
   expect_fail 1 - "verify with the check file $bad" "$message" verify --check "$bad" good.data
 done
 rm -f fifo sparse
+# The bound itself: a file of exactly 256 MiB is read (as a check value,
+# which good.data then lacks), one byte more is not.
+truncate -s 256M exact
+expect_fail 1 - "a check value of 256 MiB" "this build cannot read it" verify --check exact good.data
+truncate -s +1 exact
+expect_fail 1 - "a check value of 256 MiB and a byte" "too large" verify --check exact good.data
+rm -f exact
+
+# A write that fails (past a file size limit) or cannot put the file in place
+# (a folder in the way of --force, a dangling link at the name) leaves the name
+# as it was, and no temporary file (checked at the end).
+printf '#!/usr/bin/env bash\ntrap "" XFSZ\nulimit -f 4\nexec "%s" "$@"\n' "$cvdata" > limited
+chmod +x limited
+head -c 20000 /dev/urandom > big
+"$cvdata" pack --key "$key" big big.data || fail "packing 20000 bytes"
+cvdata=$PWD/limited expect_fail 1 out.data "pack past a file size limit" "cannot write out.data" pack --key "$key" big out.data
+cvdata=$PWD/limited expect_fail 1 out.bin "unpack past a file size limit" "cannot write out.bin" unpack big.data out.bin
+mkdir -p folder.data/inside
+expect_fail 1 - "pack --force onto a folder" "cannot replace folder.data" pack --force --key "$key" in folder.data
+[ -d folder.data/inside ] || fail "pack --force onto a folder changed the folder"
+ln -s nowhere dangling.data
+expect_fail 1 - "pack onto a dangling link" "dangling.data exists" pack --key "$key" in dangling.data
+[ "$(readlink dangling.data)" = nowhere ] || fail "pack onto a dangling link changed the link"
 
 # An existing output is kept unless --force is given.
 echo old > exists.data
@@ -69,6 +116,8 @@ expect_fail 1 - "existing output" -- pack --key "$key" in exists.data
 "$cvdata" pack --force --key "$key" in exists.data || fail "pack --force"
 "$cvdata" verify exists.data > /dev/null || fail "replaced output does not read"
 expect_fail 1 - "unpack onto an existing output" -- unpack good.data exists.data
+"$cvdata" unpack --force good.data exists.data || fail "unpack --force"
+cmp -s in exists.data || fail "unpack --force did not replace the output with the plaintext"
 
 # Files the reader refuses.
 expect_fail 1 out.bin "unpack of a missing file" -- unpack missing.data out.bin
@@ -79,6 +128,7 @@ expect_fail 1 out.bin "unpack of a truncated file" -- unpack cut.data out.bin
 # Another key: its files and the key itself are refused by this build.
 "$cvdata" keygen other.key > options || fail "keygen"
 grep -q -- '-DCVSETTINGS_RSA_MODULUS=[0-9A-F]\{256\} ' options || fail "keygen options"
+[ "$(stat -c %a other.key)" = 600 ] || fail "a new key file has mode $(stat -c %a other.key), not 600"
 expect_fail 1 - "keygen onto an existing key file" -- keygen other.key
 "$cvdata" pack --key other.key in other.data || fail "pack with another key"
 expect_fail 1 - "verify of a file packed with another key" -- verify other.data
