@@ -64,14 +64,29 @@ FileId fileId(const QString& path)
     return id;
 }
 
-bool hardLink(const QString& existing, const QString& link)
+// A copy: a hard link would be the same file as the settings file, which
+// another process reading it holds open without sharing its deletion (as
+// QFile opens files), and QSaveFile could then not put the written draft in
+// its place.
+bool makeDraft(const QString& file, const QString& draft)
 {
-    return CreateHardLinkW(native(link).c_str(), native(existing).c_str(), nullptr) != 0;
+    return CopyFileW(native(file).c_str(), native(draft).c_str(), TRUE) != 0;
 }
 
+// While another process reads the settings file, it cannot be replaced; a
+// reader holds it for the few milliseconds a parse takes, so the rename is
+// tried again for up to a second.
 bool replaceFile(const QString& from, const QString& to)
 {
-    return MoveFileExW(native(from).c_str(), native(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    for (int tries = 0; tries < 100; ++tries) {
+        if (MoveFileExW(native(from).c_str(), native(to).c_str(), MOVEFILE_REPLACE_EXISTING))
+            return true;
+        const DWORD error = GetLastError();
+        if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)
+            return false;
+        Sleep(10);
+    }
+    return false;
 }
 
 bool processRunning(qint64 pid)
@@ -98,9 +113,12 @@ FileId fileId(const QString& path)
     return id;
 }
 
-bool hardLink(const QString& existing, const QString& link)
+// A second name for the file, which costs no room on a full disk; a copy
+// where the file system has no hard links.
+bool makeDraft(const QString& file, const QString& draft)
 {
-    return ::link(QFile::encodeName(existing).constData(), QFile::encodeName(link).constData()) == 0;
+    return ::link(QFile::encodeName(file).constData(), QFile::encodeName(draft).constData()) == 0
+        || QFile::copy(file, draft);
 }
 
 bool replaceFile(const QString& from, const QString& to)
@@ -221,11 +239,18 @@ qint64 lineEndsToWrite(QSettings& ini)
     if (keys.isEmpty())
         return 0;
     // One section per first part of a key; keys outside any group are
-    // written under "[General]".
-    QSet<QStringView> sections;
+    // written under "[General]". On Windows QSettings compares an INI file's
+    // keys without regard to case, as the registry does: "[normal]" and
+    // "[Normal]" are written as one section.
+    QSet<QString> sections;
     for (const QString& key : keys) {
         const int slash = key.indexOf(QLatin1Char('/'));
-        sections.insert(slash < 0 ? QStringView() : QStringView(key).left(slash));
+        const QString section = slash < 0 ? QString() : key.left(slash);
+#ifdef Q_OS_WIN
+        sections.insert(section.toCaseFolded());
+#else
+        sections.insert(section);
+#endif
     }
     return keys.size() + 2 * qint64(sections.size()) - 1;
 }
@@ -239,7 +264,8 @@ qint64 lineEndsToWrite(QSettings& ini)
 // when it is destroyed, unchecked.
 //
 // So QSettings never writes the settings file itself. It writes a draft: a
-// second name for the file (a hard link, which costs no space), under a name
+// second name for the file (a hard link, which costs no space; on Windows a
+// copy), under a name
 // used once, so that whatever a failed write leaves in the cache stays with a
 // name that nobody opens again. The draft is checked on disk once QSettings
 // has written it (QSettings writes one line per key, per section header and
@@ -292,8 +318,9 @@ SaveResult save(const QString& file, const std::function<void(QSettings&)>& chan
         last.generation = ++generations;
     const QString draft
         = target + QStringLiteral(".save-%1-%2").arg(QCoreApplication::applicationPid()).arg(last.generation);
-    if (existed && !hardLink(target, draft) && !QFile::copy(target, draft))
+    if (existed && !makeDraft(target, draft))
         return { SaveError::DraftNotCreated };
+    const FileId unwritten = fileId(draft);
     const bool marked = existed && hasUtf8Mark(draft);
     qint64 expected = 0;
     {
@@ -303,10 +330,11 @@ SaveResult save(const QString& file, const std::function<void(QSettings&)>& chan
         change(ini);
         expected = lineEndsToWrite(ini);
     }
-    // A draft that is still the old file was not written at all.
+    // QSettings writes a new file under the draft's name: a draft that is
+    // still the file it was made as was not written at all.
     const FileId written = fileId(draft);
     SaveError error = SaveError::None;
-    if (written == old || lineEndsOnDisk(draft) < expected || (marked && !markUtf8(draft)))
+    if (written == unwritten || lineEndsOnDisk(draft) < expected || (marked && !markUtf8(draft)))
         error = SaveError::NotWrittenWhole;
     else if (!replaceFile(draft, target))
         error = SaveError::NotReplaced;

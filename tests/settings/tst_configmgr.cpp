@@ -194,8 +194,21 @@ class TstConfigMgr : public QObject
         QSettings ini(m_ini, QSettings::IniFormat);
         Texts result;
         for (const QString& key : ini.allKeys())
-            result.insert(key, ini.value(key).toString());
+            result.insert(spelled(key), ini.value(key).toString());
         return result;
+    }
+
+    // On Windows QSettings matches keys without regard to case, and a save
+    // keeps the spelling a section has in the file ("[normal]"): keys are
+    // compared in the library's spelling.
+    static QString spelled(const QString& key)
+    {
+#ifdef Q_OS_WIN
+        for (const cvtest::ClassSpec& c : cvtest::classTable())
+            if (!c.section.isEmpty() && key.startsWith(c.section + QLatin1Char('/'), Qt::CaseInsensitive))
+                return c.section + key.mid(c.section.size());
+#endif
+        return key;
     }
 
     int m_usersChanged = 0;

@@ -340,7 +340,7 @@ private slots:
         QSettings wineVersion(
             QStringLiteral("HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\") + exe, QSettings::NativeFormat);
         wineVersion.setValue(QStringLiteral("Version"), wine);
-        QSettings classes(QStringLiteral("HKEY_CURRENT_USER\\Software\\Classes"), QSettings::NativeFormat);
+        QSettings classes(QStringLiteral("HKEY_CLASSES_ROOT"), QSettings::NativeFormat);
         classes.remove(QStringLiteral(".ics"));
         if (!subkey.isEmpty())
             classes.setValue(QStringLiteral(".ics/%1/CorvaneTest.ics").arg(subkey), QString());

@@ -331,6 +331,15 @@ for c in 'general|{"general":{"a":"1"}}|general/a would be read back under anoth
     t 2 '' "$message; nothing loaded" load "$WORK/$name.json"
 done
 same_file "dumps that would read back otherwise" "$WORK/before.ini"
+# A dump of an empty file loads, and empties the file.
+: >"$WORK/nothing.ini"
+"$CVCONF" --file "$WORK/nothing.ini" dump >"$WORK/nothing.json"
+cp "$F" "$WORK/emptied.ini"
+out=$("$CVCONF" --file "$WORK/emptied.ini" load "$WORK/nothing.json" 2>&1)
+status=$?
+cases=$((cases + 1))
+[ $status = 0 ] && grep -q '^0 keys loaded' <<<"$out" && ! grep -q '=' "$WORK/emptied.ini" || {
+    echo "FAIL: an empty dump: $status: $out"; failures=$((failures + 1)); }
 B=$WORK/broken.ini
 printf '[Normal\nAutoRun=true\n' >"$B"
 cp "$B" "$WORK/broken-before.ini"

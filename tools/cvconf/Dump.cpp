@@ -140,7 +140,6 @@ bool fromJson(const QJsonValue& v, QVariant& out)
     return false;
 }
 
-
 QByteArray write(QSettings& ini)
 {
     QJsonObject sections;
@@ -198,6 +197,9 @@ bool read(const QByteArray& json, Entries& entries, QString& error)
 // read back from a copy of it, which QSettings parses afresh.
 std::optional<Mismatch> readsBackOtherwise(const Entries& entries)
 {
+    // Nothing to read back; QSettings would write no file for it either.
+    if (entries.isEmpty())
+        return std::nullopt;
     QTemporaryDir scratch;
     const QString written = scratch.filePath(QStringLiteral("written.ini"));
     const QString copy = scratch.filePath(QStringLiteral("read.ini"));

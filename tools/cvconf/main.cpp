@@ -12,6 +12,12 @@
 
 #include <cstdio>
 
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#endif
+
 namespace {
 
 struct Command {
@@ -80,6 +86,15 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     registerSharedTypes();
+#ifdef Q_OS_WIN
+    // Windows hands a program its arguments as UTF-16, which Qt reads from
+    // the command line itself; argv holds them in the ANSI code page, which
+    // cannot hold every letter. Output is UTF-8, as elsewhere, and a password
+    // on standard input is read as bytes, not as text that a Ctrl-Z ends.
+    QStringList args = QCoreApplication::arguments().mid(1);
+    SetConsoleOutputCP(CP_UTF8);
+    _setmode(_fileno(stdin), _O_BINARY);
+#else
     // The arguments as bytes: the locale's decoder would replace what is not
     // UTF-8 without saying so.
     QStringList args;
@@ -89,6 +104,7 @@ int main(int argc, char** argv)
             return fail(QStringLiteral("argument %1 is not valid UTF-8").arg(i));
         args << arg;
     }
+#endif
     QString settingsFile, appDir;
     for (const char* option : { "--file", "--app-dir" }) {
         for (int at; (at = args.indexOf(QLatin1String(option))) >= 0;) {
