@@ -1,0 +1,33 @@
+# Every public class is exported from the library's DLL: its meta-object and,
+# for the classes that copy like values, its copy constructor stand in the
+# DLL's export table, where a client's import finds them.
+#   cmake -DOBJDUMP=... -DDLL=... -DCLASSES=A;B;... -P check_exports.cmake
+execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE table RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "${OBJDUMP} cannot read ${DLL}")
+endif()
+# Only the export name table: the import tables name Qt's symbols too.
+string(FIND "${table}" "[Ordinal/Name Pointer] Table" at)
+if(at LESS 0)
+  message(FATAL_ERROR "${DLL} exports nothing")
+endif()
+string(SUBSTRING "${table}" ${at} -1 exports)
+set(missing)
+foreach(cls IN LISTS CLASSES)
+  string(LENGTH ${cls} n)
+  set(symbols _ZN${n}${cls}16staticMetaObjectE)
+  if(NOT cls STREQUAL "ConfigMgr")
+    list(APPEND symbols _ZN${n}${cls}C1ERKS_)
+  endif()
+  foreach(symbol IN LISTS symbols)
+    string(FIND "${exports}" "] ${symbol}\n" found)
+    if(found LESS 0)
+      list(APPEND missing ${symbol})
+    endif()
+  endforeach()
+endforeach()
+list(LENGTH CLASSES count)
+if(count LESS 22 OR missing)
+  message(FATAL_ERROR "${count} classes; not exported from ${DLL}: ${missing}")
+endif()
+message(STATUS "${count} classes exported from ${DLL}")
