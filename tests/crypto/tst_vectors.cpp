@@ -1,6 +1,9 @@
 // Every known-answer file under tests/data, read by one runner. A line "[Name]"
 // starts a section, "Field = value" lines make a record, and a blank line ends
-// it; each record goes to the check of its section.
+// it; each record goes to the check of its section. The runner is strict: a
+// line of no known form, an unknown section or field, a missing field and a
+// value that is not of its field's kind fail the run, so that a damaged file
+// cannot pass by checking less.
 #include "harness.h"
 #include "testutil.h"
 
@@ -12,6 +15,7 @@
 
 #include <algorithm>
 #include <map>
+#include <sstream>
 
 using namespace TORVELIB;
 using cvtest::Be32;
@@ -154,23 +158,62 @@ void Rsa(Record& r)
     CV_CHECK(out == want);
 }
 
-const std::map<std::string, void (*)(Record&)> kSections = { { "Blowfish", Blowfish }, { "DES", TripleDes },
-    { "MD5", Md5 }, { "ModExp", ModExp }, { "BigNumber", BigNumber }, { "RSA", Rsa }, { "FromString", FromString } };
+// Each section's check and fields, "Name:kind", "?" after an optional name.
+// Kinds: bytes (pairs of hexadecimal digits), number (one or more
+// hexadecimal digits), hex (none or more), text (anything).
+struct Section {
+    void (*check)(Record&);
+    const char* fields;
+};
+const std::map<std::string, Section> kSections = {
+    { "Blowfish", { Blowfish, "Mode:text Key:bytes IV:bytes Plain:bytes Cipher:bytes" } },
+    { "DES", { TripleDes, "Key:bytes Plain:bytes Cipher:bytes" } },
+    { "MD5", { Md5, "In:bytes Out:bytes" } },
+    { "ModExp", { ModExp, "Base:hex Exponent:hex Modulus:hex Result:text" } },
+    { "BigNumber", { BigNumber, "Decimal:text Hex:number W:number Sum:number Product:number" } },
+    { "RSA", { Rsa, "Exponent:number Modulus:number In:number Result:text Out?:bytes" } },
+    { "FromString", { FromString, "Radix:text Text:text Result:text Value:number Bits?:text" } },
+};
+
+// What is wrong with a record's fields for its section; empty when nothing.
+std::string Malformed(const Record& r, const char* fields)
+{
+    std::istringstream spec(fields);
+    size_t known = 0;
+    for (std::string item; spec >> item;) {
+        const size_t colon = item.find(':');
+        const bool optional = item[colon - 1] == '?';
+        const std::string name = item.substr(0, colon - optional), kind = item.substr(colon + 1);
+        const auto field = r.find(name);
+        if (field == r.end()) {
+            if (!optional)
+                return "no field " + name;
+            continue;
+        }
+        ++known;
+        const std::string& v = field->second;
+        const bool hex = v.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+        if ((kind != "text" && !hex) || (kind == "bytes" && v.size() % 2) || (kind == "number" && v.empty()))
+            return name + " is not of kind " + kind + ": '" + v.substr(0, 40) + "'";
+    }
+    return known == r.size() ? std::string() : "a field the section does not have";
+}
 
 void RunFile(const std::string& name)
 {
     std::ifstream file(std::string(CV_TEST_DATA_DIR) + "/" + name);
-    void (*check)(Record&) = nullptr;
+    const Section* section = nullptr;
     Record record;
     int records = 0, line = 0, start = 0;
     auto flush = [&] {
         if (record.empty())
             return;
         const int before = cvtest::failures;
-        if (check)
-            check(record);
+        const std::string malformed = section ? Malformed(record, section->fields) : "no known section";
+        if (malformed.empty())
+            section->check(record);
         else
-            cvtest::fail(__FILE__, __LINE__, "no known section");
+            cvtest::fail(__FILE__, __LINE__, malformed);
         if (cvtest::failures != before)
             std::fprintf(stderr, "  in the record of %s at line %d\n", name.c_str(), start);
         record.clear();
@@ -182,13 +225,19 @@ void RunFile(const std::string& name)
         const size_t eq = text.find(" =");
         if (text.empty()) {
             flush();
-        } else if (text[0] == '[') {
+        } else if (text[0] == '[' && text.back() == ']') {
             flush();
-            const auto section = kSections.find(text.substr(1, text.size() - 2));
-            check = section == kSections.end() ? nullptr : section->second;
-        } else if (text[0] != '#' && eq != std::string::npos) {
+            const auto found = kSections.find(text.substr(1, text.size() - 2));
+            section = found == kSections.end() ? nullptr : &found->second;
+            if (!section)
+                cvtest::fail(__FILE__, __LINE__, name + ": unknown section " + text);
+        } else if (text[0] != '#' && eq != std::string::npos && eq > 0
+            && (text.size() == eq + 2 || text.compare(eq, 3, " = ") == 0)) {
             start = record.empty() ? line : start;
-            record[text.substr(0, eq)] = text.substr(std::min(text.size(), eq + 3));
+            if (!record.emplace(text.substr(0, eq), text.substr(std::min(text.size(), eq + 3))).second)
+                cvtest::fail(__FILE__, __LINE__, name + ": a field given twice at line " + std::to_string(line));
+        } else if (text[0] != '#') {
+            cvtest::fail(__FILE__, __LINE__, name + ": line " + std::to_string(line) + " is of no known form");
         }
     }
     flush();
