@@ -45,7 +45,18 @@ product=$(cv get Server.frontServer)
 t 0 '' '^usage: cvconf.*' --help
 t 0 '' 'overwrites any' --help
 t 2 '' 'usage: cvconf'
-t 2 '' "unknown command 'frob'" frob
+t 2 '' "unknown command 'frob'; cvconf --help lists them" frob
+# Like its peers: a version, each command's help three ways, near misses named.
+t 0 '' '^cvconf \(cvsettings\) [0-9]+\.[0-9]+\.[0-9]+$' --version
+for form in 'help set' 'set --help' 'set -h'; do
+    t 0 '' '^usage: cvconf .* set GROUP.property VALUE \[--force\]$' $form
+done
+t 0 '' '^  the bare value$' get -h
+t 2 '' "unknown command 'frob'; cvconf --help" help frob
+t 2 '' "unknown command 'shwo' \(did you mean show\?\)" shwo
+t 2 '' "unknown group 'Nomral' \(did you mean Normal\?\)" show Nomral
+t 2 '' "no property 'autorn' \(did you mean autoRun\?\)" get Normal.autorn
+t 2 '' "unknown group 'Zzzz' \(groups: Client, " show Zzzz
 t 2 '' '--file needs a value' show --file
 t 2 '' 'argument [0-9]+ is not valid UTF-8' $'\xff'
 t 2 '' 'app-dir .*/nowhere is not a folder' --app-dir "$WORK/nowhere" show

@@ -25,6 +25,14 @@ head -c 1000 /dev/urandom > in
 
 expect_fail 2 - "no command" --
 expect_fail 2 - "unknown command" -- frobnicate
+expect_fail 2 - "help on an unknown command" "unknown command frob" help frob
+# A version, and one command's help three ways, on standard output with 0.
+[ "$("$cvdata" --version)" = "$("$cvdata" -V)" ] && "$cvdata" --version | grep -Eq '^cvdata \(cvsettings\) [0-9.]+$' ||
+  fail "--version"
+for form in "help unpack" "unpack --help" "unpack -h"; do
+  out=$("$cvdata" $form 2>&1) || fail "$form: exit status $?"
+  grep -q '^  cvdata unpack ' <<<"$out" && ! grep -q 'cvdata pack' <<<"$out" || fail "$form: not unpack's help alone"
+done
 expect_fail 2 out.data "unknown option" -- pack --key "$key" --level 9 in out.data
 expect_fail 2 out.data "pack without a key" -- pack in out.data
 expect_fail 2 out.data "pack without an output" -- pack --key "$key" in

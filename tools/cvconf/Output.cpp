@@ -1,5 +1,7 @@
 #include "Output.h"
 
+#include <QVector>
+
 #include "Groups.h"
 #include "LoginSetting.h"
 #include "VideoSetting.h"
@@ -111,4 +113,32 @@ QString textValue(const Row& row)
 {
     const QString text = plainText(row.value);
     return row.note.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, row.note);
+}
+
+QString didYouMean(const QString& name, const QStringList& candidates)
+{
+    const QString a = name.toCaseFolded();
+    QString best;
+    int bestDistance = 3;
+    for (const QString& candidate : candidates) {
+        const QString b = candidate.toCaseFolded();
+        // Levenshtein distance, one row at a time.
+        QVector<int> row(b.size() + 1);
+        for (int j = 0; j <= b.size(); ++j)
+            row[j] = j;
+        for (int i = 1; i <= a.size(); ++i) {
+            int diagonal = row[0];
+            row[0] = i;
+            for (int j = 1; j <= b.size(); ++j) {
+                const int above = row[j];
+                row[j] = qMin(qMin(row[j] + 1, row[j - 1] + 1), diagonal + (a[i - 1] == b[j - 1] ? 0 : 1));
+                diagonal = above;
+            }
+        }
+        if (row[b.size()] < bestDistance) {
+            bestDistance = row[b.size()];
+            best = candidate;
+        }
+    }
+    return best.isEmpty() ? QString() : QStringLiteral(" (did you mean %1?)").arg(best);
 }

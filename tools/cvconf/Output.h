@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 // One property of a settings object, ready to print. Lists of accounts or
 // camera profiles become arrays of objects; saved passwords are masked.
@@ -23,3 +24,7 @@ QString toText(const QString& title, const QList<Row>& rows, int indent = 0);
 QString textValue(const Row& row);
 
 QString maskedSecret(const QString& secret);
+
+// " (did you mean X?)" for the candidate nearest to a mistyped name, within
+// two edits ignoring case; empty when none is that near.
+QString didYouMean(const QString& name, const QStringList& candidates);

@@ -1,5 +1,6 @@
 #include "Target.h"
 
+#include "Output.h"
 #include "Session.h"
 
 #include "SettingsStore_p.h"
@@ -13,7 +14,10 @@ QString Target::qualified() const
 
 QString unknownGroup(const QString& name)
 {
-    return QStringLiteral("unknown group '%1' (groups: %2)").arg(name, groupNames().join(QStringLiteral(", ")));
+    const QString near = didYouMean(name, groupNames());
+    return near.isEmpty()
+        ? QStringLiteral("unknown group '%1' (groups: %2)").arg(name, groupNames().join(QStringLiteral(", ")))
+        : QStringLiteral("unknown group '%1'%2").arg(name, near);
 }
 
 bool resolve(Session& s, const QString& text, Target& target, QString& error, bool needProperty)
@@ -46,8 +50,14 @@ bool resolve(Session& s, const QString& text, Target& target, QString& error, bo
             return true;
         }
     }
-    error = QStringLiteral("group '%1' has no property '%2' (see cvconf list-keys %1)")
-                .arg(QLatin1String(target.group->name), name);
+    QStringList names;
+    for (int i = QObject::staticMetaObject.propertyCount(); i < meta->propertyCount(); ++i)
+        names << QLatin1String(meta->property(i).name());
+    const QString near = didYouMean(name, names);
+    error = near.isEmpty()
+        ? QStringLiteral("group '%1' has no property '%2' (see cvconf list-keys %1)")
+              .arg(QLatin1String(target.group->name), name)
+        : QStringLiteral("group '%1' has no property '%2'%3").arg(QLatin1String(target.group->name), name, near);
     return false;
 }
 

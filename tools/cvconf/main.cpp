@@ -5,10 +5,12 @@
 
 #include "Commands.h"
 #include "Groups.h"
+#include "Output.h"
 #include "Session.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <cstdio>
 
@@ -69,6 +71,32 @@ const char kUsageTail[] = "\n"
                           "exit status: 0 done; 1 the settings file could not be read, locked or\n"
                           "written (it is left as it was); 2 a wrong command line or input.\n";
 
+// One command's help: its synopsis and the options every command takes.
+int commandHelp(const Command& c)
+{
+    const QString options = QString::fromLatin1(kUsageTail).section(QLatin1String("\n\n"), 0, 0).trimmed();
+    // The synopsis ends where the aligned description starts.
+    const QString entry = QLatin1String(c.usage);
+    const int cut = entry.indexOf(QRegularExpression(QStringLiteral("  |\n")));
+    QStringList about;
+    for (const QString& line : entry.mid(cut).split(QLatin1Char('\n')))
+        about << line.trimmed();
+    std::fputs(QStringLiteral("usage: cvconf [--file PATH] [--app-dir DIR] %1\n\n  %2\n\n%3\n")
+                   .arg(entry.left(cut), about.join(QLatin1Char(' ')).trimmed(), options)
+                   .toUtf8()
+                   .constData(),
+        stdout);
+    return 0;
+}
+
+const Command* findCommand(const QString& name)
+{
+    for (const Command& c : kCommands)
+        if (name == QLatin1String(c.name))
+            return &c;
+    return nullptr;
+}
+
 int usage(FILE* to)
 {
     QString text = QStringLiteral("usage: cvconf [--file PATH] [--app-dir DIR] COMMAND ...\n\ncommands:\n");
@@ -121,14 +149,28 @@ int main(int argc, char** argv)
     if (args.isEmpty())
         return usage(stderr);
     const QString name = args.takeFirst();
-    if (name == QLatin1String("-h") || name == QLatin1String("--help") || name == QLatin1String("help"))
-        return usage(stdout);
-    for (const Command& c : kCommands) {
-        if (name == QLatin1String(c.name)) {
-            Session session(settingsFile, appDir);
-            return c.run(session, args);
-        }
+    const auto isHelp = [](const QString& a) {
+        return a == QLatin1String("-h") || a == QLatin1String("--help") || a == QLatin1String("help");
+    };
+    if (name == QLatin1String("--version") || name == QLatin1String("-V")) {
+        std::printf("cvconf (cvsettings) %s\n", CV_VERSION);
+        return 0;
     }
-    fail(QStringLiteral("unknown command '%1'").arg(name));
-    return usage(stderr);
+    // "cvconf help", "cvconf help COMMAND", "cvconf COMMAND --help" and "-h".
+    const QString about = isHelp(name) ? args.value(0) : !args.isEmpty() && isHelp(args.first()) ? name : QString();
+    if (isHelp(name) && about.isEmpty())
+        return usage(stdout);
+    const Command* command = findCommand(about.isEmpty() ? name : about);
+    if (!command) {
+        QStringList names;
+        for (const Command& c : kCommands)
+            names << QLatin1String(c.name);
+        const QString unknown = about.isEmpty() ? name : about;
+        return fail(QStringLiteral("unknown command '%1'%2; cvconf --help lists them")
+                        .arg(unknown, didYouMean(unknown, names)));
+    }
+    if (!about.isEmpty())
+        return commandHelp(*command);
+    Session session(settingsFile, appDir);
+    return command->run(session, args);
 }

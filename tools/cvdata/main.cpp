@@ -22,24 +22,43 @@ constexpr int kOk = 0;
 constexpr int kFailed = 1;
 constexpr int kUsage = 2;
 
-const char kUsageText[] = "usage:\n"
-                          "  cvdata keygen [--force] [KEYFILE]\n"
-                          "      Makes a new key pair and masks. Writes the key file to KEYFILE (or\n"
-                          "      standard output) and prints the CMake options that build the library\n"
-                          "      for it.\n"
-                          "  cvdata pack --key KEYFILE [--check VALUEFILE] [--force] IN OUT\n"
-                          "      Packs the plaintext IN into the data file OUT, optionally with a check\n"
-                          "      value. OUT is written completely or not at all; an existing OUT is\n"
-                          "      replaced only with --force.\n"
-                          "  cvdata unpack [--check VALUEFILE] [--force] IN [OUT]\n"
-                          "      Reads IN with the library's own reader and writes the plaintext to OUT\n"
-                          "      (or standard output).\n"
-                          "  cvdata verify [--key KEYFILE] [--check VALUEFILE] IN\n"
-                          "      Succeeds when this build's reader reads IN (and KEYFILE is this\n"
-                          "      build's key, when given).\n"
-                          "Every file read (IN, KEYFILE, VALUEFILE) must be a regular file of at most\n"
+// One entry per command: its synopsis and what it does.
+const struct {
+    const char* name;
+    const char* help;
+} kCommands[] = {
+    { "keygen",
+        "  cvdata keygen [--force] [KEYFILE]\n"
+        "      Makes a new key pair and masks. Writes the key file to KEYFILE (or\n"
+        "      standard output) and prints the CMake options that build the library\n"
+        "      for it.\n" },
+    { "pack",
+        "  cvdata pack --key KEYFILE [--check VALUEFILE] [--force] IN OUT\n"
+        "      Packs the plaintext IN into the data file OUT, optionally with a check\n"
+        "      value. OUT is written completely or not at all; an existing OUT is\n"
+        "      replaced only with --force.\n" },
+    { "unpack",
+        "  cvdata unpack [--check VALUEFILE] [--force] IN [OUT]\n"
+        "      Reads IN with the library's own reader and writes the plaintext to OUT\n"
+        "      (or standard output).\n" },
+    { "verify",
+        "  cvdata verify [--key KEYFILE] [--check VALUEFILE] IN\n"
+        "      Succeeds when this build's reader reads IN (and KEYFILE is this\n"
+        "      build's key, when given).\n" },
+};
+const char kUsageTail[] = "Every file read (IN, KEYFILE, VALUEFILE) must be a regular file of at most\n"
                           "256 MiB.\n"
                           "Exit status: 0 on success, 1 on failure, 2 on a usage error.\n";
+
+// The whole usage, or one command's when `command` names one.
+std::string UsageText(const std::string& command = std::string())
+{
+    std::string text = "usage:\n";
+    for (const auto& c : kCommands)
+        if (command.empty() || command == c.name)
+            text += c.help;
+    return text + kUsageTail;
+}
 static_assert(cvdata::kMaxInputSize == uint64_t(256) << 20, "the usage text names the bound");
 
 int Fail(const std::string& message)
@@ -50,7 +69,7 @@ int Fail(const std::string& message)
 
 int Usage(const std::string& message)
 {
-    std::fprintf(stderr, "cvdata: %s\n%s", message.c_str(), kUsageText);
+    std::fprintf(stderr, "cvdata: %s\n%s", message.c_str(), UsageText().c_str());
     return kUsage;
 }
 
@@ -237,8 +256,18 @@ int main(int argc, char** argv)
     if (argc < 2)
         return Usage("no command given");
     const std::string command = argv[1];
-    if (command == "help" || command == "--help" || command == "-h") {
-        std::printf("%s", kUsageText);
+    const auto isHelp = [](const std::string& a) { return a == "help" || a == "--help" || a == "-h"; };
+    if (command == "--version" || command == "-V") {
+        std::printf("cvdata (cvsettings) %s\n", CV_VERSION);
+        return kOk;
+    }
+    // "cvdata help", "cvdata help COMMAND", "cvdata COMMAND --help" and "-h".
+    if (isHelp(command) || (argc > 2 && isHelp(argv[2]) && std::string(argv[2]) != "help")) {
+        const std::string about = isHelp(command) ? (argc > 2 ? argv[2] : "") : command;
+        const std::string text = UsageText(about);
+        if (!about.empty() && text == UsageText("-"))
+            return Usage("unknown command " + about);
+        std::printf("%s", text.c_str());
         return kOk;
     }
     Arguments args;
