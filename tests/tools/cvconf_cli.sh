@@ -62,6 +62,10 @@ t 2 '' 'argument [0-9]+ is not valid UTF-8' $'\xff'
 t 2 '' 'app-dir .*/nowhere is not a folder' --app-dir "$WORK/nowhere" show
 t 2 '' 'file .* is not a regular file' --file "$WORK" show
 t 0 '' 'language +0 \(LanguageEnglish\)' show Normal
+# What shows only defaults says so, on stderr.
+t 0 '' 'warning: config.data, omsurl.data, thirdconfig.data, cvserver.data in .* missing or not readable' \
+    --app-dir "$WORK/home" show Client
+t 0 '' 'warning: .*/absent.ini does not exist; the user.s groups show their defaults' --file "$WORK/absent.ini" get Normal.autoRun
 t 0 '' '"language": 0' show Normal --json
 t 2 '' "unknown group 'Nope'" show Nope
 t 2 '' 'at most one group|usage' show Normal Meeting
@@ -111,7 +115,8 @@ t 0 '' 'Server: .*WebServices.*removed' reset Server
 # reset brings back the defaults.
 t 0 '' 'Language removed' reset Normal.language
 t 0 '' '^0$' get Normal.language
-t 0 '' 'AutoRun, AutoLogin, Language removed' reset Normal
+t 0 '' '^Normal: AutoRun, AutoLogin removed$' reset Normal # Language went before
+t 0 '' '^Normal: nothing to remove$' reset Normal
 t 0 '' '^false$' get Normal.autoRun
 t 2 '' 'not kept in the settings file' reset Video
 t 2 '' 'not kept in the settings file' reset JoinMeeting.email
@@ -123,7 +128,11 @@ t 0 '' '^  users +\(1 entries\)$' show Login
 t 0 '' '^    \[users 1\]$' show Login
 t 0 '' '"password": "\*+"' show Login --json
 t 2 $'\xff\n' 'password on stdin is not valid UTF-8' account add bad@example.invalid
-t 1 '' "no saved account 'zed@example.invalid'" account remove zed@example.invalid
+t 0 '' "^no saved account zed@example.invalid; nothing changed$" account remove zed@example.invalid
+t 2 '' 'no password on stdin' account add empty@example.invalid
+t 2 $'\n' 'no password on stdin' account add empty@example.invalid
+t 0 '' '^account empty@example.invalid saved$' account add empty@example.invalid --empty-password
+t 0 '' '^account empty@example.invalid removed$' account remove empty@example.invalid
 t 2 '' 'usage: cvconf account' account frob x
 t 2 '' 'usage: cvconf account' account add
 # providers: part of each client secret, not of its mask

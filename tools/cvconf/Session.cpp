@@ -1,5 +1,7 @@
 #include "Session.h"
 
+#include "DataFile_p.h"
+
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLockFile>
@@ -127,6 +129,24 @@ std::unique_ptr<ConfigMgrPrivate> Session::loadedOn(const QString& settingsFile)
     auto d = std::make_unique<ConfigMgrPrivate>(nullptr, store::Files { m_files.appDirPath, settingsFile });
     loadAll(*d);
     return d;
+}
+
+void Session::warnWhereDefaultsShow() const
+{
+    QStringList unread;
+    for (const char* name : { "/config.data", "/omsurl.data", "/thirdconfig.data", "/cvserver.data" }) {
+        QByteArray plaintext;
+        if (!readDataFile(dataFilePath(appDir(), name), plaintext))
+            unread << QLatin1String(name + 1);
+    }
+    if (!unread.isEmpty())
+        fail(QStringLiteral("warning: %1 in %2 missing or not readable with this build's key; their groups show "
+                            "their defaults")
+                 .arg(unread.join(QStringLiteral(", ")), appDir()),
+            0);
+    if (!QFileInfo::exists(settingsFile()))
+        fail(
+            QStringLiteral("warning: %1 does not exist; the user's groups show their defaults").arg(settingsFile()), 0);
 }
 
 int Session::notWritten(store::SaveResult saved)

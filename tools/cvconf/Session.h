@@ -36,6 +36,10 @@ public:
     // change is on disk. The file's owner is kept. Returns the exit status,
     // with a message naming the cause of a failure.
     int write(const std::function<int(ConfigMgrPrivate& d, QString& done)>& change);
+    // Says on stderr which of what a reading command shows are defaults
+    // only: product files that are missing or cannot be read with this
+    // build's key, and a settings file that does not exist.
+    void warnWhereDefaultsShow() const;
     // What a change returns when its save did not reach the disk.
     int notWritten(cvsettings::store::SaveResult saved);
 

@@ -83,25 +83,40 @@ int resetCommand(Session& s, const QStringList& args)
     return s.write([&](ConfigMgrPrivate& d, QString& done) {
         // Only the keys the client reads leave the file; anything else in the
         // section stays.
+        // Only what is there is removed, and reported; with nothing there
+        // the file is not written at all.
+        QStringList removed;
+        {
+            const QSettings ini(d.settingsFilePath, QSettings::IniFormat);
+            for (const QString& key : keys)
+                if (ini.contains(section + QLatin1Char('/') + key))
+                    removed << key;
+        }
+        if (removed.isEmpty()) {
+            done = QStringLiteral("%1: nothing to remove\n").arg(section);
+            return 0;
+        }
         const store::SaveResult saved = store::save(d.settingsFilePath, [&](QSettings& ini) {
             ini.beginGroup(section);
-            for (const QString& key : keys)
+            for (const QString& key : removed)
                 ini.remove(key);
             ini.endGroup();
         });
         if (!saved)
             return s.notWritten(saved);
-        done = QStringLiteral("%1: %2 removed\n").arg(section, keys.join(QStringLiteral(", ")));
+        done = QStringLiteral("%1: %2 removed\n").arg(section, removed.join(QStringLiteral(", ")));
         return 0;
     });
 }
 
 int accountCommand(Session& s, const QStringList& args)
 {
-    const bool add = args.value(0) == QLatin1String("add");
-    if (args.size() != 2 || (!add && args.at(0) != QLatin1String("remove")))
-        return fail(QStringLiteral("usage: cvconf account add EMAIL | cvconf account remove EMAIL"));
-    const QString email = args.at(1);
+    QStringList rest = args;
+    const bool emptyAllowed = rest.removeAll(QStringLiteral("--empty-password")) > 0;
+    const bool add = rest.value(0) == QLatin1String("add");
+    if (rest.size() != 2 || (!add && rest.at(0) != QLatin1String("remove")))
+        return fail(QStringLiteral("usage: cvconf account add EMAIL [--empty-password] | cvconf account remove EMAIL"));
+    const QString email = rest.at(1);
     if (email.isEmpty())
         return fail(QStringLiteral("an account needs an e-mail address"));
     QString password;
@@ -127,6 +142,9 @@ int accountCommand(Session& s, const QStringList& args)
                                        "nothing changed"));
         if (!decodeUtf8(line, password))
             return fail(QStringLiteral("the password on stdin is not valid UTF-8; nothing changed"));
+        if (password.isEmpty() && !emptyAllowed)
+            return fail(QStringLiteral("no password on stdin (its first line is empty, or there is none); "
+                                       "--empty-password saves an empty one"));
     }
     return s.write([&](ConfigMgrPrivate& d, QString& done) {
         LoginSetting login(*d.loginSetting);
@@ -136,8 +154,11 @@ int accountCommand(Session& s, const QStringList& args)
             user.setPassword(password);
             login.replaceIntoUser(user);
         } else {
-            if (!login.users().contains(email))
-                return fail(QStringLiteral("no saved account '%1'").arg(email), 1);
+            // As dconf's reset of a key that is not set: nothing to do is done.
+            if (!login.users().contains(email)) {
+                done = QStringLiteral("no saved account %1; nothing changed\n").arg(email);
+                return 0;
+            }
             login.removeUser(email);
         }
         if (const store::SaveResult saved = writeGroup(d, d.loginSetting, login); !saved)

@@ -44,8 +44,9 @@ const Command kCommands[] = {
     { "list-keys", "list-keys GROUP              the properties of a group", listKeysCommand },
     { "range", "range GROUP.property         the type and the values a property takes", rangeCommand },
     { "account",
-        "account add EMAIL | account remove EMAIL\n"
-        "                               save (password: first line of stdin) or forget an account *",
+        "account add EMAIL [--empty-password] | account remove EMAIL\n"
+        "                               save (password: first line of stdin) or forget an account;\n"
+        "                               forgetting one that is not saved changes nothing *",
         accountCommand },
     { "providers", "providers [--json]           the OAuth providers and their endpoints (secrets masked)",
         providersCommand },
@@ -172,5 +173,8 @@ int main(int argc, char** argv)
     if (!about.isEmpty())
         return commandHelp(*command);
     Session session(settingsFile, appDir);
+    // The commands that show values say which of them are only defaults.
+    if (QStringList { "show", "get", "providers" }.contains(QLatin1String(command->name)))
+        session.warnWhereDefaultsShow();
     return command->run(session, args);
 }
