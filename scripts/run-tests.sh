@@ -16,6 +16,10 @@ for stage in "$root"/scripts/test-stages/*.sh; do
   fi
   echo "=== stage $name"
   start=$SECONDS
-  bash "$stage"
+  # A line at least every 30 s, so that a long quiet step is not taken for a hang.
+  (while sleep 30; do echo "=== stage $name still running ($((SECONDS - start)) s)"; done) &
+  ticker=$!
+  bash "$stage" || { kill "$ticker"; exit 1; }
+  kill "$ticker"
   echo "=== stage $name passed in $((SECONDS - start)) s"
 done

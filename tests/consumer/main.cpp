@@ -1,7 +1,7 @@
 // Uses the installed headers and shared library the way the client does:
 // construct, copy, bind to a change signal, assign back.
 #include <RecordSetting.h>
-#include <VideoSetting.h>
+#include <cvsettings/VideoSetting.h> // both include forms
 
 #include <QCoreApplication>
 
