@@ -97,6 +97,7 @@ t 0 '' '^0 VideoAndAudio$' range Record.recordType
 t 0 '' '^3 LanguageJapanese$' range Normal.language
 t 0 '' '^bool$' range Normal.autoRun
 t 0 '' '^text$' range UI.loginWinLastPage
+t 0 '' '^-2147483648..2147483647 \(any: the client checks no range\)$' range Audio.capVolume
 t 0 '' '^audioNeedGranted$' list-keys Meeting
 t 2 '' 'usage: cvconf list-keys' list-keys Meeting.showMessageTips
 # Server overrides: the file's own key names or the property names.

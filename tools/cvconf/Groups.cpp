@@ -190,17 +190,22 @@ QString describeRange(const QMetaProperty& p)
             out += QStringLiteral("%1 %2\n").arg(v).arg(name);
         return out;
     }
+    // The client keeps every number of the type as it is given: its setters
+    // check no range, volumes and sizes included.
+    const QString anyNumber = QStringLiteral("(any: the client checks no range)\n");
     switch (p.userType()) {
     case QMetaType::Bool:
         return QStringLiteral("bool\ntrue\nfalse\n");
     case QMetaType::Int:
-        return QStringLiteral("int\n%1..%2\n")
+        return QStringLiteral("int\n%1..%2 %3")
             .arg(std::numeric_limits<int>::min())
-            .arg(std::numeric_limits<int>::max());
+            .arg(std::numeric_limits<int>::max())
+            .arg(anyNumber);
     case QMetaType::LongLong:
-        return QStringLiteral("int64\n%1..%2\n")
+        return QStringLiteral("int64\n%1..%2 %3")
             .arg(std::numeric_limits<qint64>::min())
-            .arg(std::numeric_limits<qint64>::max());
+            .arg(std::numeric_limits<qint64>::max())
+            .arg(anyNumber);
     case QMetaType::QString:
         return QStringLiteral("text\n");
     default:
