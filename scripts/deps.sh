@@ -16,9 +16,15 @@ CV_PACKAGES=(
   dpkg-dev perl python3 xz-utils     # Qt for MinGW-w64, built from Debian's source
 )
 
+# What the first README command needs: the library, cvdata (which packs the
+# sample product files) and cvconf.
+CV_SHOW_PACKAGES=(cmake make g++ pkg-config ca-certificates qtbase5-dev libssl-dev)
+
+# cv_install_deps [PACKAGE...]: the packages named, or all of the list above.
 cv_install_deps() {
-  local missing=()
-  for p in "${CV_PACKAGES[@]}"; do
+  local missing=() wanted=("$@")
+  [ ${#wanted[@]} -gt 0 ] || wanted=("${CV_PACKAGES[@]}")
+  for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
