@@ -12,6 +12,7 @@ CV_PACKAGES=(
   clang-format-14                    # the format check
   help2man                           # the tools' man pages, from their --help
   lintian binutils                   # the Debian packages' check
+  doxygen                            # the API documentation
   g++-mingw-w64-x86-64 wine64        # the Windows build, run under Wine
   dpkg-dev perl python3 xz-utils     # Qt for MinGW-w64, built from Debian's source
 )

@@ -6,7 +6,7 @@
 
 struct AudioSettingPrivate;
 
-// Microphone and speaker devices, volumes, the audio encoder and the voice-processing switches.
+/// Microphone and speaker devices, volumes, the audio encoder and the voice-processing switches.
 class CVSETTINGS_EXPORT AudioSetting : public QObject
 {
     Q_OBJECT

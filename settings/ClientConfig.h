@@ -7,7 +7,7 @@
 
 struct ClientConfigPrivate;
 
-// Product identity read from the product data file "config.data".
+/// Product identity read from the product data file "config.data".
 class CVSETTINGS_EXPORT ClientConfig : public QObject
 {
     Q_OBJECT

@@ -29,11 +29,11 @@ class ConfigMgrPrivate;
 
 // The one process-wide object through which the client reaches every setting.
 //
-// Create it once the application object exists, call loadConfig(), then read
-// groups through the accessors (references stay valid until destroyInstance()),
-// change copies and hand them back: set assigns onto the held group (one
-// signal per changed value), save writes the group's section of the user
-// settings file, write does both. Nothing is saved on destruction.
+/// Create it once the application object exists, call loadConfig(), then read
+/// groups through the accessors (references stay valid until destroyInstance()),
+/// change copies and hand them back: set assigns onto the held group (one
+/// signal per changed value), save writes the group's section of the user
+/// settings file, write does both. Nothing is saved on destruction.
 class CVSETTINGS_EXPORT ConfigMgr : public QObject
 {
     Q_OBJECT

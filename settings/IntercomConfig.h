@@ -7,7 +7,7 @@
 
 struct IntercomConfigPrivate;
 
-// Settings of the Intercom service, read from "cvserver.data".
+/// Settings of the Intercom service, read from "cvserver.data".
 class CVSETTINGS_EXPORT IntercomConfig : public QObject
 {
     Q_OBJECT

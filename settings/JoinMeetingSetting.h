@@ -7,7 +7,7 @@
 
 struct JoinMeetingSettingPrivate;
 
-// The values last entered to join a meeting or a webinar.
+/// The values last entered to join a meeting or a webinar.
 class CVSETTINGS_EXPORT JoinMeetingSetting : public QObject
 {
     Q_OBJECT

@@ -9,8 +9,8 @@
 
 struct LoginSettingPrivate;
 
-// All saved sign-in accounts, keyed by e-mail address, and which of them signed in last and signs
-// in automatically.
+/// All saved sign-in accounts, keyed by e-mail address, and which of them signed in last and signs
+/// in automatically.
 class CVSETTINGS_EXPORT LoginSetting : public QObject
 {
     Q_OBJECT

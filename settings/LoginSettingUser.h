@@ -8,8 +8,8 @@
 
 struct LoginSettingUserPrivate;
 
-// One saved sign-in account. The password is clear text in memory only; the settings file keeps it
-// enciphered.
+/// One saved sign-in account. The password is clear text in memory only; the settings file keeps it
+/// enciphered.
 class CVSETTINGS_EXPORT LoginSettingUser : public QObject
 {
     Q_OBJECT

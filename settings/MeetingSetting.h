@@ -6,7 +6,7 @@
 
 struct MeetingSettingPrivate;
 
-// Audio behaviour and message tips in a meeting.
+/// Audio behaviour and message tips in a meeting.
 class CVSETTINGS_EXPORT MeetingSetting : public QObject
 {
     Q_OBJECT

@@ -6,7 +6,7 @@
 
 struct MessageSettingPrivate;
 
-// How a new message is announced.
+/// How a new message is announced.
 class CVSETTINGS_EXPORT MessageSetting : public QObject
 {
     Q_OBJECT

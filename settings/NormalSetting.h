@@ -7,7 +7,7 @@
 
 struct NormalSettingPrivate;
 
-// General preferences: start with the system, sign in automatically, client language.
+/// General preferences: start with the system, sign in automatically, client language.
 class CVSETTINGS_EXPORT NormalSetting : public QObject
 {
     Q_OBJECT

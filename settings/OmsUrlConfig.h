@@ -7,7 +7,7 @@
 
 struct OmsUrlConfigPrivate;
 
-// Addresses of the web pages the client opens, read from "omsurl.data".
+/// Addresses of the web pages the client opens, read from "omsurl.data".
 class CVSETTINGS_EXPORT OmsUrlConfig : public QObject
 {
     Q_OBJECT

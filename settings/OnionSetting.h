@@ -6,8 +6,8 @@
 
 struct OnionSettingPrivate;
 
-// Capture and playback volumes of the "Onion" group; separate from the audio group's values of the
-// same names.
+/// Capture and playback volumes of the "Onion" group; separate from the audio group's values of the
+/// same names.
 class CVSETTINGS_EXPORT OnionSetting : public QObject
 {
     Q_OBJECT

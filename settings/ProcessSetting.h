@@ -6,7 +6,7 @@
 
 struct ProcessSettingPrivate;
 
-// A port number for the client's own use.
+/// A port number for the client's own use.
 class CVSETTINGS_EXPORT ProcessSetting : public QObject
 {
     Q_OBJECT

@@ -7,8 +7,8 @@
 
 struct RecordSettingPrivate;
 
-// What a recording captures, where recordings go, the recording frame rate and the largest file
-// size.
+/// What a recording captures, where recordings go, the recording frame rate and the largest file
+/// size.
 class CVSETTINGS_EXPORT RecordSetting : public QObject
 {
     Q_OBJECT

@@ -7,8 +7,8 @@
 
 struct ServerSettingPrivate;
 
-// Servers and application ids, from "cvserver.data" overridden by the settings file's "Server"
-// section.
+/// Servers and application ids, from "cvserver.data" overridden by the settings file's "Server"
+/// section.
 class CVSETTINGS_EXPORT ServerSetting : public QObject
 {
     Q_OBJECT

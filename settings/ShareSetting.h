@@ -6,7 +6,7 @@
 
 struct ShareSettingPrivate;
 
-// Screen-sharing choices.
+/// Screen-sharing choices.
 class CVSETTINGS_EXPORT ShareSetting : public QObject
 {
     Q_OBJECT

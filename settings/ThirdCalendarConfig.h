@@ -7,7 +7,7 @@
 
 struct ThirdCalendarConfigPrivate;
 
-// A calendar provider reached through OAuth.
+/// A calendar provider reached through OAuth.
 class CVSETTINGS_EXPORT ThirdCalendarConfig : public QObject
 {
     Q_OBJECT

@@ -7,7 +7,7 @@
 
 struct ThirdContactsConfigPrivate;
 
-// A contacts provider reached through OAuth.
+/// A contacts provider reached through OAuth.
 class CVSETTINGS_EXPORT ThirdContactsConfig : public QObject
 {
     Q_OBJECT

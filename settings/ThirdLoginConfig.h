@@ -7,7 +7,7 @@
 
 struct ThirdLoginConfigPrivate;
 
-// A sign-in provider reached through OAuth.
+/// A sign-in provider reached through OAuth.
 class CVSETTINGS_EXPORT ThirdLoginConfig : public QObject
 {
     Q_OBJECT

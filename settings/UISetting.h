@@ -7,7 +7,7 @@
 
 struct UISettingPrivate;
 
-// The page that the sign-in window showed last.
+/// The page that the sign-in window showed last.
 class CVSETTINGS_EXPORT UISetting : public QObject
 {
     Q_OBJECT

@@ -8,7 +8,7 @@
 
 struct VideoSettingPrivate;
 
-// The default camera and the list of camera profiles.
+/// The default camera and the list of camera profiles.
 class CVSETTINGS_EXPORT VideoSetting : public QObject
 {
     Q_OBJECT

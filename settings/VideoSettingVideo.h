@@ -6,8 +6,8 @@
 
 struct VideoSettingVideoPrivate;
 
-// One camera profile: device, picture size, frame rate, bit rate, key-frame interval, encoder,
-// analogue standard, denoise and flip.
+/// One camera profile: device, picture size, frame rate, bit rate, key-frame interval, encoder,
+/// analogue standard, denoise and flip.
 class CVSETTINGS_EXPORT VideoSettingVideo : public QObject
 {
     Q_OBJECT
