@@ -178,9 +178,9 @@ const std::map<std::string, Section> kSections = {
 // What is wrong with a record's fields for its section; empty when nothing.
 std::string Malformed(const Record& r, const char* fields)
 {
-    std::istringstream spec(fields);
+    std::istringstream names(fields);
     size_t known = 0;
-    for (std::string item; spec >> item;) {
+    for (std::string item; names >> item;) {
         const size_t colon = item.find(':');
         const bool optional = item[colon - 1] == '?';
         const std::string name = item.substr(0, colon - optional), kind = item.substr(colon + 1);
