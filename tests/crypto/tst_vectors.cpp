@@ -185,11 +185,10 @@ std::string Malformed(const Record& r, const char* fields)
         const bool optional = item[colon - 1] == '?';
         const std::string name = item.substr(0, colon - optional), kind = item.substr(colon + 1);
         const auto field = r.find(name);
-        if (field == r.end()) {
-            if (!optional)
-                return "no field " + name;
+        if (field == r.end() && !optional)
+            return "no field " + name;
+        if (field == r.end())
             continue;
-        }
         ++known;
         const std::string& v = field->second;
         const bool hex = v.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;

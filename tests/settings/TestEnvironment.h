@@ -42,32 +42,29 @@ inline void registerTypes()
 
 inline QString isolateHome()
 {
-#ifdef Q_OS_WIN
-    // Windows keeps per-user files under AppData, which no variable moves:
-    // Qt's test mode gives them a folder of their own there, emptied first.
-    // The Windows tests therefore run one at a time.
-    static const QString appData = [] {
-        QStandardPaths::setTestModeEnabled(true);
-        registerTypes();
-        const QString path = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-        QDir(path).removeRecursively();
-        QDir().mkpath(path);
-        return path;
-    }();
-    return appData;
-#endif
-    static QTemporaryDir home;
-    static const bool switched = [] {
-        const QByteArray path = QFile::encodeName(home.path());
+    // Elsewhere the per-user folders follow HOME and XDG_*; Windows keeps them
+    // under AppData, which no variable moves, so there Qt's test mode gives
+    // them a folder of their own, emptied first, and the tests run one at a
+    // time.
+    static QTemporaryDir scratch;
+    static const QString home = [] {
+        const QByteArray path = QFile::encodeName(scratch.path());
         qputenv("HOME", path);
         qputenv("XDG_DATA_HOME", path + "/.local/share");
         qputenv("XDG_CONFIG_HOME", path + "/.config");
         qputenv("XDG_CACHE_HOME", path + "/.cache");
         QStandardPaths::setTestModeEnabled(true);
         registerTypes();
-        return true;
+#ifdef Q_OS_WIN
+        const QString appData = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+        QDir(appData).removeRecursively();
+        QDir().mkpath(appData);
+        return appData;
+#else
+        return scratch.path();
+#endif
     }();
-    return switched ? home.path() : QString();
+    return home;
 }
 
 inline bool skipped = false; // set by CV_QSKIP

@@ -27,7 +27,6 @@
 #include "tripledes/TripleDes.h"
 #endif
 
-#include <cstring>
 #include <random>
 #include <vector>
 
@@ -94,8 +93,9 @@ void saveAll(ConfigMgr* m)
 
 // The library's password keys, repeated here: a change to them makes every
 // saved password unreadable, so it must fail here first.
-const unsigned char kKey1[8] = { 0x6e, 0x66, 0x16, 0x14, 0x34, 0xd7, 0x1a, 0xca };
-const unsigned char kKey2[8] = { 0xd8, 0x44, 0x3b, 0xcf, 0x38, 0xcd, 0x83, 0xeb };
+// Not const: OpenSSL's DES takes its keys as DES_cblock.
+unsigned char kKey1[8] = { 0x6e, 0x66, 0x16, 0x14, 0x34, 0xd7, 0x1a, 0xca };
+unsigned char kKey2[8] = { 0xd8, 0x44, 0x3b, 0xcf, 0x38, 0xcd, 0x83, 0xeb };
 
 // Two-key triple DES (K1, K2, K1) in ECB mode over the zero-padded input:
 // OpenSSL's where it is installed; in the Windows build, which has none, the
@@ -119,11 +119,8 @@ QByteArray ede2(QByteArray in, int direction)
 QByteArray ede2(QByteArray in, int direction)
 {
     DES_key_schedule s1, s2;
-    DES_cblock k1, k2;
-    std::memcpy(k1, kKey1, sizeof k1);
-    std::memcpy(k2, kKey2, sizeof k2);
-    DES_set_key_unchecked(&k1, &s1);
-    DES_set_key_unchecked(&k2, &s2);
+    DES_set_key_unchecked(&kKey1, &s1);
+    DES_set_key_unchecked(&kKey2, &s2);
     in += QByteArray((8 - in.size() % 8) % 8, '\0');
     QByteArray out(in.size(), '\0');
     for (int i = 0; i < in.size(); i += 8)

@@ -4,7 +4,7 @@
 # test may mount, on a small tmpfs whose free space is swept around the file's
 # size. Every trial either exits 0 with the new value on disk and every other
 # key kept, or exits 1 with the file byte for byte as it was; no draft is left
-# behind. Then: a symbolic link is written through, owner and mode are kept,
+# behind; on a file system remounted read-only the write is refused. Then: a symbolic link is written through, owner and mode are kept,
 # and killed runs leave the old or the new file and no copy of it.
 # usage: cvconf_writes.sh CVCONF APP_DIR WORK_DIR
 set -u
@@ -88,6 +88,14 @@ if [ "$(id -u)" = 0 ] && mount -t tmpfs -o size=2m tmpfs "$WORK/small" 2>/dev/nu
             done
         done
     done
+    # A file system gone read-only: refused, the file as it was.
+    cp "$WORK/original-5000.ini" "$WORK/small/settings.ini"
+    mount -o remount,ro "$WORK/small"
+    out=$("$CVCONF" --file "$WORK/small/settings.ini" --app-dir "$APP" set JoinMeeting.nickname ro 2>&1)
+    status=$?
+    cases=$((cases + 1))
+    [ $status = 1 ] && cmp -s "$WORK/small/settings.ini" "$WORK/original-5000.ini" ||
+        fail "read-only file system: exit $status, or the file changed: $out"
     umount "$WORK/small"
 else
     echo "note: not root or no tmpfs; the full-disk sweep did not run, only the file size limit"
