@@ -27,8 +27,8 @@
 
 class ConfigMgrPrivate;
 
-// The one process-wide object through which the client reaches every setting.
-//
+/// The one process-wide object through which the client reaches every setting.
+///
 /// Create it once the application object exists, call loadConfig(), then read
 /// groups through the accessors (references stay valid until destroyInstance()),
 /// change copies and hand them back: set assigns onto the held group (one

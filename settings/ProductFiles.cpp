@@ -230,28 +230,28 @@ void applyServerDataFile(ConfigMgrPrivate& d, const QByteArray& plaintext)
 void loadClientConfig(ConfigMgrPrivate& d)
 {
     QByteArray plaintext;
-    if (readDataFile(dataFilePath(d.appDirPath, "/config.data"), plaintext))
+    if (readDataFile(dataFilePath(d.appDirPath, kClientConfigFile), plaintext))
         applyClientConfig(d, plaintext);
 }
 
 void loadOmsUrlConfig(ConfigMgrPrivate& d)
 {
     QByteArray plaintext;
-    if (readDataFile(dataFilePath(d.appDirPath, "/omsurl.data"), plaintext))
+    if (readDataFile(dataFilePath(d.appDirPath, kOmsUrlConfigFile), plaintext))
         applyOmsUrlConfig(d, plaintext);
 }
 
 void loadThirdConfigs(ConfigMgrPrivate& d)
 {
     QByteArray plaintext;
-    if (readDataFile(dataFilePath(d.appDirPath, "/thirdconfig.data"), plaintext))
+    if (readDataFile(dataFilePath(d.appDirPath, kThirdConfigFile), plaintext))
         applyThirdConfigs(d, plaintext);
 }
 
 void loadServerDataFile(ConfigMgrPrivate& d)
 {
     QByteArray plaintext;
-    if (readDataFile(dataFilePath(d.appDirPath, "/cvserver.data"), plaintext))
+    if (readDataFile(dataFilePath(d.appDirPath, kServerDataFile), plaintext))
         applyServerDataFile(d, plaintext);
 }
 

@@ -9,10 +9,18 @@ class ConfigMgrPrivate;
 // source is missing or unreadable.
 namespace cvsettings {
 
-void loadClientConfig(ConfigMgrPrivate& d); // "/config.data"
-void loadOmsUrlConfig(ConfigMgrPrivate& d); // "/omsurl.data"
-void loadThirdConfigs(ConfigMgrPrivate& d); // "/thirdconfig.data"
-void loadServerDataFile(ConfigMgrPrivate& d); // "/cvserver.data"
+// The product data files, as the loaders append them to the application's
+// folder, in load order.
+inline constexpr char kClientConfigFile[] = "/config.data";
+inline constexpr char kOmsUrlConfigFile[] = "/omsurl.data";
+inline constexpr char kThirdConfigFile[] = "/thirdconfig.data";
+inline constexpr char kServerDataFile[] = "/cvserver.data";
+inline constexpr const char* kDataFiles[] = { kClientConfigFile, kOmsUrlConfigFile, kThirdConfigFile, kServerDataFile };
+
+void loadClientConfig(ConfigMgrPrivate& d); // kClientConfigFile
+void loadOmsUrlConfig(ConfigMgrPrivate& d); // kOmsUrlConfigFile
+void loadThirdConfigs(ConfigMgrPrivate& d); // kThirdConfigFile
+void loadServerDataFile(ConfigMgrPrivate& d); // kServerDataFile
 void loadSupportIcsFile(ConfigMgrPrivate& d); // the ".ics" association
 
 // The parsing half of each file loader above, on a plaintext already read:

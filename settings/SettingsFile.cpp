@@ -142,18 +142,6 @@ QHash<QString, LastWrite>& lastWrites()
     return writes;
 }
 
-// QSettings takes QLockFile on "<file>.lock" for every write and waits
-// without end while something there looks like another process's lock.
-// QLockFile reads whatever stands at the path to find the holder, so a pipe
-// there blocks the save for ever, and a link to a device (/dev/zero) makes it
-// read without end; a folder is a lock that nobody can remove. Only a regular
-// file, or nothing, is a lock.
-bool lockPathUsable(const QString& lock)
-{
-    const QFileInfo info(lock);
-    return !info.isSymLink() && (!info.exists() || info.isFile());
-}
-
 // A lock file that names no holder: QLockFile honours one for 30 seconds
 // from its time stamp before it takes it as stale, so a save would hang that
 // long. A holder writes "<pid>\n<name>\n<host>\n..." as soon as it has
@@ -215,6 +203,17 @@ bool markUtf8(const QString& draft)
 }
 
 } // namespace
+
+// QSettings takes QLockFile on "<file>.lock" for every write and waits
+// without end while something there looks like another process's lock.
+// QLockFile reads whatever stands at the path to find the holder, so a pipe
+// there blocks the save for ever, and a link to a device (/dev/zero) makes it
+// read without end; a folder is a lock that nobody can remove.
+bool lockPathUsable(const QString& lock)
+{
+    const QFileInfo info(lock);
+    return !info.isSymLink() && (!info.exists() || info.isFile());
+}
 
 bool hasUtf8Mark(const QString& file)
 {

@@ -49,6 +49,10 @@ struct SaveResult {
 // how.)
 SaveResult save(const QString& file, const std::function<void(QSettings&)>& change);
 
+// Whether a QLockFile may be taken at `lock`: only at a regular file, or at
+// nothing; anything else would make it wait or read without end.
+bool lockPathUsable(const QString& lock);
+
 // Removes what saves killed part way left beside `file`.
 void removeStaleDrafts(const QString& file);
 

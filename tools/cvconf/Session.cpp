@@ -1,6 +1,7 @@
 #include "Session.h"
 
 #include "DataFile_p.h"
+#include "ProductFiles_p.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -134,7 +135,7 @@ std::unique_ptr<ConfigMgrPrivate> Session::loadedOn(const QString& settingsFile)
 void Session::warnWhereDefaultsShow() const
 {
     QStringList unread;
-    for (const char* name : { "/config.data", "/omsurl.data", "/thirdconfig.data", "/cvserver.data" }) {
+    for (const char* name : kDataFiles) {
         QByteArray plaintext;
         if (!readDataFile(dataFilePath(appDir(), name), plaintext))
             unread << QLatin1String(name + 1);
@@ -160,8 +161,7 @@ int Session::write(const std::function<int(ConfigMgrPrivate& d, QString& done)>&
     const QString& file = settingsFile();
     const QString lockPath = file + QLatin1String(".cvconf-lock");
     const QString folder = QFileInfo(store::finalTarget(file)).absolutePath();
-    // QLockFile reads whatever stands at its path: only a file can be a lock.
-    if (const QFileInfo at(lockPath); at.isSymLink() || (at.exists() && !at.isFile()))
+    if (!store::lockPathUsable(lockPath))
         return fail(QStringLiteral("%1 is not a lock file; remove it. Nothing changed").arg(lockPath), 1);
     // The client's own folder is made on its first save; a mistyped --file
     // should not make one.

@@ -26,11 +26,12 @@ struct Command {
     const char* name;
     const char* usage;
     int (*run)(Session& s, const QStringList& args);
+    bool showsValues = false; // says, before it runs, which values are only defaults
 };
 
 const Command kCommands[] = {
-    { "show", "show [GROUP] [--json]        every group (or one) as the client loads it", showCommand },
-    { "get", "get GROUP.property           the bare value", getCommand },
+    { "show", "show [GROUP] [--json]        every group (or one) as the client loads it", showCommand, true },
+    { "get", "get GROUP.property           the bare value", getCommand, true },
     { "set",
         "set GROUP.property VALUE [--force]\n"
         "                               change one value (Server: an override); enumerations\n"
@@ -49,7 +50,7 @@ const Command kCommands[] = {
         "                               forgetting one that is not saved changes nothing *",
         accountCommand },
     { "providers", "providers [--json]           the OAuth providers and their endpoints (secrets masked)",
-        providersCommand },
+        providersCommand, true },
     { "dump", "dump                         the whole settings file as JSON (passwords as stored)", dumpCommand },
     { "load", "load FILE|-                  replace the whole settings file with a dump *", loadCommand },
     { "monitor", "monitor                      print each change saved to the file, until interrupted",
@@ -173,8 +174,7 @@ int main(int argc, char** argv)
     if (!about.isEmpty())
         return commandHelp(*command);
     Session session(settingsFile, appDir);
-    // The commands that show values say which of them are only defaults.
-    if (QStringList { "show", "get", "providers" }.contains(QLatin1String(command->name)))
+    if (command->showsValues)
         session.warnWhereDefaultsShow();
     return command->run(session, args);
 }

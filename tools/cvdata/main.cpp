@@ -7,10 +7,12 @@
 #include "container/CFileEncrypt.h"
 #include "platform/Utf8ToWide.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -264,10 +266,10 @@ int main(int argc, char** argv)
     // "cvdata help", "cvdata help COMMAND", "cvdata COMMAND --help" and "-h".
     if (isHelp(command) || (argc > 2 && isHelp(argv[2]) && std::string(argv[2]) != "help")) {
         const std::string about = isHelp(command) ? (argc > 2 ? argv[2] : "") : command;
-        const std::string text = UsageText(about);
-        if (!about.empty() && text == UsageText("-"))
+        const auto known = [&about](const auto& c) { return about == c.name; };
+        if (!about.empty() && std::none_of(std::begin(kCommands), std::end(kCommands), known))
             return Usage("unknown command " + about);
-        std::printf("%s", text.c_str());
+        std::printf("%s", UsageText(about).c_str());
         return kOk;
     }
     Arguments args;
