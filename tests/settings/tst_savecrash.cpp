@@ -156,6 +156,10 @@ std::vector<int> loadStamps(const QString& file = settingsFile())
 {
     static int copies = 0;
     const QString copy = file + QStringLiteral(".read-%1-%2").arg(QCoreApplication::applicationPid()).arg(++copies);
+    // A killed child whose process id this one has (Wine hands them out
+    // again at once) may have left a copy under this name, which QFile::copy
+    // would not replace.
+    QFile::remove(copy);
     QFile::copy(file, copy);
     ConfigMgrPrivate d(nullptr, { QString(), copy });
     cvsettings::loadAll(d);
