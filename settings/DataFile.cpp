@@ -7,7 +7,11 @@
 #include <QFile>
 #include <QJsonValue>
 #include <QVariant>
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
 #include <QtXml/qxml.h>
+#else
+#include <QXmlStreamReader>
+#endif
 
 #include <cstdint>
 #include <cstdlib>
@@ -50,11 +54,14 @@ QString dataFilePath(const QString& appDirPath, const char* name)
 namespace {
 
 // Deeper documents are refused although the DOM parser would read them, as
-// deliberate hardening: the parser recurses once per element level, at about
-// 340 bytes of stack a level (Qt 5.15, x86-64), so on a 1 MiB stack, the
-// Windows main-thread default, it overflows near 3,100 levels. 768 levels
-// take a quarter of that stack and leave the rest to the callers' frames and
-// to builds with larger ones. The product files nest four levels.
+// deliberate hardening: Qt 5.15's parser recurses once per element level, at
+// about 340 bytes of stack a level (x86-64), so on a 1 MiB stack, the Windows
+// main-thread default, it overflows near 3,100 levels. 768 levels take a
+// quarter of that stack and leave the rest to the callers' frames and to
+// builds with larger ones. Qt 6 parses without recursing, but frees and reads
+// the tree (text(), the destructor) recursively still; the same limit holds
+// there, so that both builds accept the same documents. The product files
+// nest four levels.
 constexpr int kMaxXmlDepth = 768;
 
 enum class DepthScan { Within, TooDeep, Unsure };
@@ -146,6 +153,8 @@ DepthScan scanDepth(const QByteArray& bytes)
     return DepthScan::Within;
 }
 
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+
 QT_WARNING_PUSH
 QT_WARNING_DISABLE_DEPRECATED
 
@@ -193,6 +202,36 @@ bool parserDepthWithin(const QByteArray& bytes)
 }
 
 QT_WARNING_POP
+
+#else
+
+// Qt 6's QDomDocument::setContent reads through QXmlStreamReader, without
+// namespace processing: the same reader counts the levels here, so that
+// every document is decoded and its entities expanded exactly as the DOM
+// would (Qt 6 has no SAX reader). Only a document that it refuses for depth
+// is refused here; one that it cannot read at all is left to setContent.
+bool parserDepthWithin(const QByteArray& bytes)
+{
+    QXmlStreamReader reader(bytes);
+    reader.setNamespaceProcessing(false);
+    int depth = 0;
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement:
+            if (++depth > kMaxXmlDepth)
+                return false;
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            break;
+        default:
+            break;
+        }
+    }
+    return true;
+}
+
+#endif
 
 } // namespace
 
@@ -255,8 +294,8 @@ bool jsonStringValue(const QJsonObject& object, const QString& key, QString& out
     case QJsonValue::Double: {
         // Whole numbers that JSON wrote as integers keep every digit.
         const QVariant exact = value.toVariant();
-        out = exact.type() == QVariant::LongLong ? QString::number(exact.toLongLong())
-                                                 : QString::number(truncateToInt64(value.toDouble()));
+        out = exact.userType() == QMetaType::LongLong ? QString::number(exact.toLongLong())
+                                                      : QString::number(truncateToInt64(value.toDouble()));
         break;
     }
     default:

@@ -62,7 +62,10 @@ template <class T> std::pair<QByteArray, Ops> ops()
         { &T::staticMetaObject, [](QObject* parent) -> QObject* { return new T(parent); },
             [](const QObject& other) -> QObject* { return new T(static_cast<const T&>(other)); },
             [](QObject& to, const QObject& from) { static_cast<T&>(to) = static_cast<const T&>(from); },
-            [] { return T::tr("Open", "menu", 2) == T::trUtf8("Open", "menu", 2); } } };
+            [] {
+                return T::tr("Open", "menu", 2)
+                    == QCoreApplication::translate(T::staticMetaObject.className(), "Open", "menu", 2);
+            } } };
 }
 
 template <class... T> QHash<QByteArray, Ops> opsOf() { return { ops<T>()... }; }
