@@ -35,10 +35,7 @@ bool continues(const char* begin, const char* end)
     return backslashes % 2 == 1;
 }
 
-bool isHexDigit(ushort c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
+bool isHexDigit(ushort c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 void appendEscape(QByteArray& out, ushort unit)
 {

@@ -186,11 +186,15 @@ inline const QVector<ClassSpec>& classTable()
 
 inline QStringList snapshot(const QObject* obj);
 
-// Comparable text of a property value, containers included.
+// Comparable text of a property value, containers included; an enumeration
+// as its number (Qt 6 reads enumeration properties as their own type, whose
+// text is the key's name).
 inline QString describe(const QVariant& v)
 {
     QStringList parts;
-    if (v.userType() == qMetaTypeId<VideoList>()) {
+    if (QMetaType(v.userType()).flags() & QMetaType::IsEnumeration) {
+        return QString::number(*static_cast<const qint32*>(v.constData()));
+    } else if (v.userType() == qMetaTypeId<VideoList>()) {
         for (const VideoSettingVideo& video : v.value<VideoList>())
             parts << snapshot(&video).join(',');
     } else if (v.userType() == qMetaTypeId<UserMap>()) {
