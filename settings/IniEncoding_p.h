@@ -27,7 +27,9 @@ QByteArray toQt6Reading(const QByteArray& file, bool marked);
 // without the mark, every value character from U+007F on (each UTF-16 unit)
 // escaped as "\x" and its hexadecimal code, and a hexadecimal digit right
 // after such an escape escaped too, so that it is not read as part of it.
-// With the mark, as it is: both write UTF-8 then.
+// With the mark, as it is: both write UTF-8 then. (Qt 5.15 encodes such a
+// file's values one UTF-16 unit at a time and so drops the characters
+// beyond U+FFFF, emoji for one, that Qt 6 writes; that loss is not copied.)
 QByteArray toQt5Writing(const QByteArray& written, bool marked);
 
 } // namespace cvsettings::store
