@@ -36,7 +36,17 @@ while(cv_packages)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${CMAKE_BINARY_DIR}/packaging/${name}/changelog.gz
     DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${name} COMPONENT ${component})
 endwhile()
-set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "${cv_lib_package} (= ${PROJECT_VERSION}), qtbase5-dev")
+# The Qt the build was made with.
+if(QT_MAJOR_VERSION EQUAL 5)
+  set(cv_qt_depends "libqt5core5a (>= 5.15), libc6, libstdc++6, libgcc-s1")
+  set(cv_qml_depends "libqt5qml5, qml-module-qtquick2")
+  set(cv_qt_dev qtbase5-dev)
+else()
+  set(cv_qt_depends "libqt6core6 (>= 6.4), libc6, libstdc++6, libgcc-s1")
+  set(cv_qml_depends "libqt6qml6, qml6-module-qtquick")
+  set(cv_qt_dev qt6-base-dev)
+endif()
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "${cv_lib_package} (= ${PROJECT_VERSION}), ${cv_qt_dev}")
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 # The loader's cache is refreshed when the shared libraries come and go.
@@ -46,8 +56,7 @@ set(CPACK_DEBIAN_LIBRARY_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/t
 foreach(component TOOLS QML)
   set(CPACK_DEBIAN_${component}_PACKAGE_SHLIBDEPS OFF)
 endforeach()
-set(cv_qt_depends "libqt5core5a (>= 5.15), libc6, libstdc++6, libgcc-s1")
 set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "${cv_lib_package} (= ${PROJECT_VERSION}), ${cv_qt_depends}, libssl3")
 set(CPACK_DEBIAN_QML_PACKAGE_DEPENDS
-  "${cv_lib_package} (= ${PROJECT_VERSION}), ${cv_qt_depends}, libqt5qml5, qml-module-qtquick2")
+  "${cv_lib_package} (= ${PROJECT_VERSION}), ${cv_qt_depends}, ${cv_qml_depends}")
 include(CPack)

@@ -6,6 +6,10 @@ CV_PACKAGES=(
   qtdeclarative5-dev qtdeclarative5-dev-tools  # the QML module; qmlplugindump for its qmltypes
   qml-module-qtquick2 qml-module-qttest qml-module-qtquick-controls2 qml-module-qtquick-layouts
   qml-module-qtquick-window2         # QML tests and the example screen
+  qt6-base-dev qt6-declarative-dev qt6-declarative-dev-tools  # the Qt 6 build: Core, Xml, Qml, Quick, QuickTest
+  qml6-module-qtquick qml6-module-qttest qml6-module-qtquick-controls qml6-module-qtquick-layouts
+  qml6-module-qtquick-window qml6-module-qtqml-workerscript qml6-module-qtquick-templates
+  qml6-module-qtqml qml6-module-qtqml-models  # its QML tests, the example and qmlplugindump
   libssl-dev                         # OpenSSL: cvdata, and the oracle in tests
   libgmp-dev libbenchmark-dev        # benchmark anchors
   clang-14 libfuzzer-14-dev          # fuzz targets

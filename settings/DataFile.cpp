@@ -7,13 +7,19 @@
 #include <QFile>
 #include <QJsonValue>
 #include <QVariant>
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
 #include <QtXml/qxml.h>
+#else
+#include <QXmlStreamReader>
+#endif
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 
 namespace cvsettings {
 
@@ -50,11 +56,14 @@ QString dataFilePath(const QString& appDirPath, const char* name)
 namespace {
 
 // Deeper documents are refused although the DOM parser would read them, as
-// deliberate hardening: the parser recurses once per element level, at about
-// 340 bytes of stack a level (Qt 5.15, x86-64), so on a 1 MiB stack, the
-// Windows main-thread default, it overflows near 3,100 levels. 768 levels
-// take a quarter of that stack and leave the rest to the callers' frames and
-// to builds with larger ones. The product files nest four levels.
+// deliberate hardening: Qt 5.15's parser recurses once per element level, at
+// about 340 bytes of stack a level (x86-64), so on a 1 MiB stack, the Windows
+// main-thread default, it overflows near 3,100 levels. 768 levels take a
+// quarter of that stack and leave the rest to the callers' frames and to
+// builds with larger ones. Qt 6 parses without recursing, but frees and reads
+// the tree (text(), the destructor) recursively still; the same limit holds
+// there, so that both builds accept the same documents. The product files
+// nest four levels.
 constexpr int kMaxXmlDepth = 768;
 
 enum class DepthScan { Within, TooDeep, Unsure };
@@ -75,32 +84,37 @@ const char* skipPast(const char* p, const char* end, const char* literal)
     return end;
 }
 
-// Whether the parser decodes these bytes so that every ASCII byte stands for
-// its own character: no byte-order mark but UTF-8's, no NUL among the first
-// bytes (UTF-16 without a mark), and no encoding declared but UTF-8, Latin-1
-// or ASCII. Other encodings could hide markup from a byte scanner.
-bool decodesAsAscii(const char* p, const char* end)
+// How the parser decodes these bytes when every ASCII byte stands for its own
+// character in them: no byte-order mark but UTF-8's, no NUL among the first
+// bytes (UTF-16 without a mark), and no encoding declared but UTF-8 (also
+// when none is), Latin-1 or ASCII; otherwise Other. Other encodings could
+// hide markup from a byte scanner.
+enum class Decoding { Utf8, Latin1, Ascii, Other };
+
+Decoding decoding(const char* p, const char* end)
 {
     if (startsWith(p, end, "\xEF\xBB\xBF"))
         p += 3;
     if (end - p < 2 || p[0] != '<' || p[1] == 0)
-        return false;
+        return Decoding::Other;
     if (p[1] != '?')
-        return true;
+        return Decoding::Utf8;
     // A leading declaration may name an encoding; the parser looks for it no
     // further than the declaration's end.
     const QByteArray decl = QByteArray(p, int(skipPast(p, end, "?>") - p)).toLower();
     const int at = decl.indexOf("encoding");
     if (at < 0)
-        return true;
+        return Decoding::Utf8;
     if (decl.indexOf("encoding", at + 1) >= 0)
-        return false;
+        return Decoding::Other;
     const QByteArray value = decl.mid(at + 8).simplified();
-    for (const char* plain :
-        { "=\"utf-8\"", "='utf-8'", "=\"iso-8859-1\"", "='iso-8859-1'", "=\"us-ascii\"", "='us-ascii'" })
-        if (value.startsWith(plain))
-            return true;
-    return false;
+    const std::pair<const char*, Decoding> plain[] = { { "=\"utf-8\"", Decoding::Utf8 }, { "='utf-8'", Decoding::Utf8 },
+        { "=\"iso-8859-1\"", Decoding::Latin1 }, { "='iso-8859-1'", Decoding::Latin1 },
+        { "=\"us-ascii\"", Decoding::Ascii }, { "='us-ascii'", Decoding::Ascii } };
+    for (const auto& [name, result] : plain)
+        if (value.startsWith(name))
+            return result;
+    return Decoding::Other;
 }
 
 // The element depth of a document, read byte by byte. Comments, CDATA
@@ -114,7 +128,7 @@ DepthScan scanDepth(const QByteArray& bytes)
 {
     const char* p = bytes.constData();
     const char* const end = p + bytes.size();
-    if (!decodesAsAscii(p, end))
+    if (decoding(p, end) == Decoding::Other)
         return DepthScan::Unsure;
     int depth = 0;
     while ((p = static_cast<const char*>(std::memchr(p, '<', std::size_t(end - p)))) && ++p < end) {
@@ -145,6 +159,8 @@ DepthScan scanDepth(const QByteArray& bytes)
     }
     return DepthScan::Within;
 }
+
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
 
 QT_WARNING_PUSH
 QT_WARNING_DISABLE_DEPRECATED
@@ -194,6 +210,126 @@ bool parserDepthWithin(const QByteArray& bytes)
 
 QT_WARNING_POP
 
+#else
+
+// Qt 6's QDomDocument::setContent reads through QXmlStreamReader, without
+// namespace processing, and refuses four kinds of document that Qt 5.15's
+// reads: bytes that are not UTF-8 in a document that is (Qt 5.15 reads
+// U+FFFD for them), control characters that XML does not allow, references
+// to undeclared entities (Qt 5.15 reads them as nothing) and entities longer
+// than 4,096 characters. The
+// Qt 6 build parses a document that it refuses once more, as Qt 5.15 reads
+// it, so that both builds read the same documents alike.
+class UndeclaredAsNothing : public QXmlStreamEntityResolver
+{
+public:
+    // Markup that adds no text and no element. (In an attribute value it is
+    // an error: those still refuse the document in Qt 6.)
+    QString resolveUndeclaredEntity(const QString&) override { return QStringLiteral("<!---->"); }
+};
+
+// The control characters that XML does not allow (U+0001 to U+001F but tab,
+// line feed and carriage return) stand in the text as the noncharacters
+// U+FDD1 to U+FDDF, which XML allows, and are put back into the tree.
+constexpr ushort kControlStandIn = 0xFDD0;
+
+bool isBarredControl(ushort c) { return c >= 0x01 && c < 0x20 && c != 0x09 && c != 0x0A && c != 0x0D; }
+
+// The text as Qt 5.15 decodes the bytes, with its control characters stood
+// in for; empty where that cannot be done exactly: an encoding other than
+// UTF-8 and Latin-1, or stand-ins in the text already.
+QString textAsQt5(const QByteArray& bytes, bool& standIns)
+{
+    const char* p = bytes.constData();
+    const Decoding how = decoding(p, p + bytes.size());
+    if (how != Decoding::Utf8 && how != Decoding::Latin1)
+        return QString();
+    const bool marked = bytes.startsWith("\xEF\xBB\xBF");
+    QString text = how == Decoding::Utf8 ? QString::fromUtf8(bytes.mid(marked ? 3 : 0)) : QString::fromLatin1(bytes);
+    standIns = false;
+    for (QChar& ch : text) {
+        if (ch.unicode() >= kControlStandIn && ch.unicode() < kControlStandIn + 0x20)
+            return QString();
+        if (isBarredControl(ch.unicode())) {
+            ch = QChar(ushort(kControlStandIn + ch.unicode()));
+            standIns = true;
+        }
+    }
+    return text;
+}
+
+QString withControls(QString text)
+{
+    for (QChar& ch : text)
+        if (ch.unicode() > kControlStandIn && ch.unicode() < kControlStandIn + 0x20)
+            ch = QChar(ushort(ch.unicode() - kControlStandIn));
+    return text;
+}
+
+// Puts the control characters back into text, CDATA sections, comments and
+// attribute values. Recurses once per level, which parseXml() has bounded.
+void putControlsBack(const QDomNode& parent)
+{
+    for (QDomNode n = parent.firstChild(); !n.isNull(); n = n.nextSibling()) {
+        if (n.isCharacterData()) {
+            QDomCharacterData data = n.toCharacterData();
+            data.setData(withControls(data.data()));
+        }
+        const QDomNamedNodeMap attributes = n.attributes();
+        for (int i = 0; i < attributes.count(); ++i) {
+            QDomAttr attribute = attributes.item(i).toAttr();
+            attribute.setValue(withControls(attribute.value()));
+        }
+        putControlsBack(n);
+    }
+}
+
+// A reader of the document as Qt 5.15 reads it, as far as Qt 6 can.
+void readAsQt5(QXmlStreamReader& reader, UndeclaredAsNothing& resolver, const QByteArray& bytes, bool& standIns)
+{
+    const QString text = textAsQt5(bytes, standIns);
+    if (text.isEmpty())
+        reader.addData(bytes);
+    else
+        reader.addData(text);
+    reader.setNamespaceProcessing(false);
+    reader.setEntityResolver(&resolver);
+    // Qt 6 refuses an entity that expands to more than 4,096 characters;
+    // Qt 5.15 holds only entities built of other entities to that, and
+    // expands one of plain text, which can be no longer than the document.
+    reader.setEntityExpansionLimit(std::max(4096, int(bytes.size())));
+}
+
+// The same reader counts the levels here, so that every document is decoded
+// and its entities expanded exactly as the DOM would (Qt 6 has no SAX
+// reader); as the second reading goes further than the first, it counts.
+// Only a document that it refuses for depth is refused here; one that it
+// cannot read at all is left to setContent.
+bool parserDepthWithin(const QByteArray& bytes)
+{
+    QXmlStreamReader reader;
+    UndeclaredAsNothing resolver;
+    bool standIns = false;
+    readAsQt5(reader, resolver, bytes, standIns);
+    int depth = 0;
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement:
+            if (++depth > kMaxXmlDepth)
+                return false;
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            break;
+        default:
+            break;
+        }
+    }
+    return true;
+}
+
+#endif
+
 } // namespace
 
 bool parseXml(const QByteArray& plaintext, QDomDocument& document)
@@ -201,7 +337,21 @@ bool parseXml(const QByteArray& plaintext, QDomDocument& document)
     const DepthScan scan = scanDepth(plaintext);
     if (scan == DepthScan::TooDeep || (scan == DepthScan::Unsure && !parserDepthWithin(plaintext)))
         return false;
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
     return document.setContent(plaintext);
+#else
+    if (document.setContent(plaintext))
+        return true;
+    QXmlStreamReader reader;
+    UndeclaredAsNothing resolver;
+    bool standIns = false;
+    readAsQt5(reader, resolver, plaintext, standIns);
+    if (!document.setContent(&reader, false))
+        return false;
+    if (standIns)
+        putControlsBack(document);
+    return true;
+#endif
 }
 
 QString childElementText(const QDomElement& parent, const QString& name)
@@ -255,8 +405,8 @@ bool jsonStringValue(const QJsonObject& object, const QString& key, QString& out
     case QJsonValue::Double: {
         // Whole numbers that JSON wrote as integers keep every digit.
         const QVariant exact = value.toVariant();
-        out = exact.type() == QVariant::LongLong ? QString::number(exact.toLongLong())
-                                                 : QString::number(truncateToInt64(value.toDouble()));
+        out = exact.userType() == QMetaType::LongLong ? QString::number(exact.toLongLong())
+                                                      : QString::number(truncateToInt64(value.toDouble()));
         break;
     }
     default:

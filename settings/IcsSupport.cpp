@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #ifdef Q_OS_WIN
+#include <QOperatingSystemVersion>
 #include <QSettings>
 #include <QSysInfo>
 #endif
@@ -151,12 +152,24 @@ namespace {
 #ifdef Q_OS_WIN
 bool systemHandlesIcs()
 {
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
     // windowsVersion() is deprecated in Qt 5.15 but is the number the
     // threshold is given in.
     QT_WARNING_PUSH
     QT_WARNING_DISABLE_DEPRECATED
     const int version = int(QSysInfo::windowsVersion());
     QT_WARNING_POP
+#else
+    // Qt 6 has no windowsVersion(): the same release from
+    // QOperatingSystemVersion, numbered as Qt 5.15's windowsVersion() numbers
+    // it, which is what the threshold is given in.
+    const QOperatingSystemVersion os = QOperatingSystemVersion::current();
+    const int version = os >= QOperatingSystemVersion::Windows10 ? 0x00c0
+        : os >= QOperatingSystemVersion::Windows8_1              ? 0x00b0
+        : os >= QOperatingSystemVersion::Windows8                ? 0x00a0
+        : os >= QOperatingSystemVersion::Windows7                ? 0x0090
+                                                                 : 0x0080;
+#endif
     return ics::windowsHandlesIcs(version, [] {
         QSettings registry(QStringLiteral("HKEY_CLASSES_ROOT\\.ics"), QSettings::NativeFormat);
         return registry.childGroups();

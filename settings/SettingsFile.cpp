@@ -1,5 +1,6 @@
 #include "SettingsFile_p.h"
 
+#include "IniEncoding_p.h"
 #include "PathHelper.h"
 
 #include <QCoreApplication>
@@ -12,6 +13,7 @@
 #include <QSet>
 #include <QSettings>
 #include <QStringList>
+#include <QTemporaryFile>
 
 #include <algorithm>
 
@@ -185,22 +187,55 @@ qint64 lineEndsOnDisk(const QString& file)
 
 const char kUtf8Mark[] = "\xEF\xBB\xBF";
 
-// A file with the mark is written as UTF-8 (see hasUtf8Mark()), but
-// QSettings writes no mark, so the draft gets it back. The draft is a file of
-// its own by now, which nobody else sees yet.
-bool markUtf8(const QString& draft)
+// The file whole on disk with these bytes, written in place; false when any
+// of them did not reach it.
+bool rewrite(QFile& f, const QByteArray& bytes)
+{
+    const bool ok = f.seek(0) && f.write(bytes) == bytes.size() && f.flush() && f.resize(bytes.size());
+    f.close();
+    return ok && f.error() == QFileDevice::NoError && QFileInfo(f.fileName()).size() == bytes.size();
+}
+
+// What QSettings wrote, made the file this library writes. A file with the
+// mark is written as UTF-8 (see hasUtf8Mark()), but QSettings writes no mark,
+// so the draft gets it back; Qt 6 writes values as UTF-8 where the format is
+// Qt 5.15's escapes (see IniEncoding_p.h). The draft is a file of its own by
+// now, which nobody else sees yet.
+bool finishDraft(const QString& draft, bool marked)
 {
     QFile f(draft);
     if (!f.open(QIODevice::ReadWrite))
         return false;
     const QByteArray bytes = f.readAll();
-    if (bytes.startsWith(kUtf8Mark))
-        return true;
-    const QByteArray marked = kUtf8Mark + bytes;
-    const bool ok = f.seek(0) && f.write(marked) == marked.size() && f.flush();
-    f.close();
-    return ok && f.error() == QFileDevice::NoError && QFileInfo(draft).size() == marked.size();
+    QByteArray finished = bytes;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    finished = toQt5Writing(bytes, marked);
+#endif
+    if (marked && !finished.startsWith(kUtf8Mark))
+        finished.prepend(kUtf8Mark);
+    return finished == bytes || rewrite(f, finished);
 }
+
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+// The draft, so far a second name for the file, made a file of its own with
+// the bytes that Qt 6 reads as Qt 5.15 reads the file; as it is where none
+// differ.
+bool reencodeDraft(const QString& draft, bool marked)
+{
+    QFile f(draft);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = f.readAll();
+    f.close();
+    const QByteArray reencoded = toQt6Reading(bytes, marked);
+    if (reencoded == bytes)
+        return true;
+    // Written in place, the link would change the file itself.
+    if (!QFile::remove(draft) || !f.open(QIODevice::ReadWrite | QIODevice::NewOnly))
+        return false;
+    return rewrite(f, reencoded);
+}
+#endif
 
 } // namespace
 
@@ -219,6 +254,30 @@ bool hasUtf8Mark(const QString& file)
 {
     QFile f(file);
     return f.open(QIODevice::ReadOnly) && f.read(3) == kUtf8Mark;
+}
+
+std::unique_ptr<QSettings> openForReading(const QString& file, bool marked)
+{
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    auto ini = std::make_unique<QSettings>(file, QSettings::IniFormat);
+    if (marked)
+        ini->setIniCodec("UTF-8");
+    return ini;
+#else
+    // Only a regular file is read here: a pipe would block, a device not end.
+    QFile f(file);
+    if (QFileInfo(file).isFile() && f.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = f.readAll();
+        const QByteArray reencoded = toQt6Reading(bytes, marked);
+        auto copy = std::make_unique<QTemporaryFile>();
+        if (reencoded != bytes && copy->open() && copy->write(reencoded) == reencoded.size() && copy->flush()) {
+            auto ini = std::make_unique<QSettings>(copy->fileName(), QSettings::IniFormat);
+            copy.release()->setParent(ini.get());
+            return ini;
+        }
+    }
+    return std::make_unique<QSettings>(file, QSettings::IniFormat);
+#endif
 }
 
 // The draft is made and renamed beside the file a link names, so that a
@@ -319,13 +378,21 @@ SaveResult save(const QString& file, const std::function<void(QSettings&)>& chan
         = target + QStringLiteral(".save-%1-%2").arg(QCoreApplication::applicationPid()).arg(last.generation);
     if (existed && !makeDraft(target, draft))
         return { SaveError::DraftNotCreated };
-    const FileId unwritten = fileId(draft);
     const bool marked = existed && hasUtf8Mark(draft);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    if (existed && !reencodeDraft(draft, marked)) {
+        QFile::remove(draft);
+        return { SaveError::DraftNotCreated };
+    }
+#endif
+    const FileId unwritten = fileId(draft);
     qint64 expected = 0;
     {
         QSettings ini(draft, QSettings::IniFormat);
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
         if (marked)
             ini.setIniCodec("UTF-8");
+#endif
         change(ini);
         expected = lineEndsToWrite(ini);
     }
@@ -333,7 +400,7 @@ SaveResult save(const QString& file, const std::function<void(QSettings&)>& chan
     // still the file it was made as was not written at all.
     const FileId written = fileId(draft);
     SaveError error = SaveError::None;
-    if (written == unwritten || lineEndsOnDisk(draft) < expected || (marked && !markUtf8(draft)))
+    if (written == unwritten || lineEndsOnDisk(draft) < expected || !finishDraft(draft, marked))
         error = SaveError::NotWrittenWhole;
     else if (!replaceFile(draft, target))
         error = SaveError::NotReplaced;

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class QSettings;
 
@@ -66,6 +67,15 @@ QString finalTarget(const QString& path);
 // writes a marked file as UTF-8 throughout, and keeps its mark; a file
 // without one is read and written as QSettings does by default.
 bool hasUtf8Mark(const QString& file);
+
+// A settings object that reads `file` as every load step and save of the
+// library does: through the UTF-8 codec when the file is marked (see
+// hasUtf8Mark()), otherwise as QSettings reads by default in Qt 5.15. In the
+// Qt 6 build a file whose bytes Qt 6 would decode otherwise (see
+// IniEncoding_p.h) is read from a re-encoded copy, which the object holds
+// until it is destroyed; for reading only, then, as nothing set on it would
+// reach `file`.
+std::unique_ptr<QSettings> openForReading(const QString& file, bool marked);
 
 // The number of line ends QSettings writes for what `ini` holds: one per key,
 // one per section header, and an empty line between sections.

@@ -309,12 +309,9 @@ template <class G> QList<StoredKey> storedKeys()
 } // namespace
 
 SectionReader::SectionReader(const QString& file, const TORVELIB::TripleDesContext& cipher, bool utf8Marked)
-    : m_ini(new QSettings(file, QSettings::IniFormat))
+    : m_ini(openForReading(file, utf8Marked))
     , m_cipher(cipher)
-{
-    if (utf8Marked)
-        m_ini->setIniCodec("UTF-8");
-}
+{ }
 
 SectionReader::~SectionReader() = default;
 

@@ -11,7 +11,7 @@ QVariantMap propertyMap(const QObject& object)
         QVariant value = property.read(&object);
         // Enumerations registered by type (the client's shared ones) read as
         // that type; every enumeration here is held as a 32-bit integer.
-        if (QMetaType::typeFlags(value.userType()) & QMetaType::IsEnumeration)
+        if (QMetaType(value.userType()).flags() & QMetaType::IsEnumeration)
             value = QVariant(*static_cast<const qint32*>(value.constData()));
         map.insert(QString::fromLatin1(property.name()), value);
     }

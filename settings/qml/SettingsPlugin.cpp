@@ -99,21 +99,28 @@ private:
         // screen can assign edited Settings.videos and Settings.users to them.
         qRegisterMetaType<QList<VideoSettingVideo>>("QList<VideoSettingVideo>");
         qRegisterMetaType<LoginSettingUsers>("QMap<QString,LoginSettingUser>");
-        QMetaType::registerConverter<QJSValue, QList<VideoSettingVideo>>([](const QJSValue& maps) {
+        // Qt 5 hands QML's arrays and objects over as QJSValue, Qt 6 as
+        // QVariantList and QVariantMap.
+        const auto videos = [](const QVariantList& maps) {
             QList<VideoSettingVideo> list;
-            for (const QVariant& map : maps.toVariant().toList()) {
+            for (const QVariant& map : maps) {
                 list.append(VideoSettingVideo());
                 assignProperties(list.last(), map.toMap());
             }
             return list;
-        });
-        QMetaType::registerConverter<QJSValue, LoginSettingUsers>([](const QJSValue& value) {
-            const QVariantMap maps = value.toVariant().toMap();
-            LoginSettingUsers users;
+        };
+        const auto users = [](const QVariantMap& maps) {
+            LoginSettingUsers byEmail;
             for (auto it = maps.cbegin(); it != maps.cend(); ++it)
-                assignProperties(users[it.key()], it.value().toMap());
-            return users;
-        });
+                assignProperties(byEmail[it.key()], it.value().toMap());
+            return byEmail;
+        };
+        QMetaType::registerConverter<QVariantList, QList<VideoSettingVideo>>(videos);
+        QMetaType::registerConverter<QVariantMap, LoginSettingUsers>(users);
+        QMetaType::registerConverter<QJSValue, QList<VideoSettingVideo>>(
+            [videos](const QJSValue& maps) { return videos(maps.toVariant().toList()); });
+        QMetaType::registerConverter<QJSValue, LoginSettingUsers>(
+            [users](const QJSValue& maps) { return users(maps.toVariant().toMap()); });
     }
 };
 

@@ -186,11 +186,15 @@ inline const QVector<ClassSpec>& classTable()
 
 inline QStringList snapshot(const QObject* obj);
 
-// Comparable text of a property value, containers included.
+// Comparable text of a property value, containers included; an enumeration
+// as its number (Qt 6 reads enumeration properties as their own type, whose
+// text is the key's name).
 inline QString describe(const QVariant& v)
 {
     QStringList parts;
-    if (v.userType() == qMetaTypeId<VideoList>()) {
+    if (QMetaType(v.userType()).flags() & QMetaType::IsEnumeration) {
+        return QString::number(*static_cast<const qint32*>(v.constData()));
+    } else if (v.userType() == qMetaTypeId<VideoList>()) {
         for (const VideoSettingVideo& video : v.value<VideoList>())
             parts << snapshot(&video).join(',');
     } else if (v.userType() == qMetaTypeId<UserMap>()) {
@@ -243,10 +247,16 @@ public:
         QObject* from = sender();
         const QMetaMethod signal = from->metaObject()->method(senderSignalIndex());
         // The types that the library leaves unregistered are its enumerations, held as ints.
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
         const int type = QMetaType::type(signal.parameterTypes().value(0));
+        const auto arg = [&] { return QVariant(type ? type : int(QMetaType::Int), argv[1]); };
+#else
+        const QMetaType type = QMetaType::fromName(signal.parameterTypes().value(0));
+        const auto arg = [&] { return QVariant(type.isValid() ? type : QMetaType::fromType<int>(), argv[1]); };
+#endif
         names << QString::fromLatin1(from->metaObject()->className() + QByteArray("::") + signal.name());
         indices << id - kBase;
-        args << (signal.parameterCount() ? describe(QVariant(type ? type : int(QMetaType::Int), argv[1])) : QString());
+        args << (signal.parameterCount() ? describe(arg()) : QString());
         states << snapshot(from);
         if (onHit)
             onHit(from, id - kBase, argv[1]);

@@ -410,7 +410,8 @@ private slots:
 
         for (const Key& k : savedKeys()) {
             if (content.isNull())
-                QVERIFY2(cvtest::childOf(m, k.cls)->property(k.property).toString() != k.value.toString(), k.property);
+                QVERIFY2(cvtest::describe(cvtest::childOf(m, k.cls)->property(k.property)) != k.value.toString(),
+                    k.property);
             QVERIFY(cvtest::childOf(m, k.cls)->setProperty(k.property, k.value));
         }
         m->findChild<JoinMeetingSetting*>()->setEmail(QStringLiteral("kept@in.memory.only"));
@@ -430,7 +431,7 @@ private slots:
         m = ConfigMgr::createInstance();
         m->loadConfig();
         for (const Key& k : savedKeys())
-            QCOMPARE(cvtest::childOf(m, k.cls)->property(k.property).toString(), k.value.toString());
+            QCOMPARE(cvtest::describe(cvtest::childOf(m, k.cls)->property(k.property)), k.value.toString());
         QVERIFY(m->joinMeetingSetting().email().isEmpty());
         QCOMPARE(m->recordSetting().maxFileSize(), 2048);
     }

@@ -181,7 +181,7 @@ private slots:
                 const QObject* o = dot > 0 ? object(field.left(dot)) : nullptr;
                 const QByteArray actual = filed.contains(field)
                     ? filed[field].join(field == "Signals" ? ' ' : ',').toUtf8()
-                    : o       ? o->property(field.mid(dot + 1)).toString().toUtf8()
+                    : o       ? cvtest::describe(o->property(field.mid(dot + 1))).toUtf8()
                     : dot > 0 ? "(no object)"
                               : expected;
                 QVERIFY2(actual == (field == "Signals" ? r.value(field).replace('\n', ' ') : expected),
@@ -210,15 +210,22 @@ private slots:
                 text.replace("<{R}", oms ? "<oms><url" : "<root").replace("</{R}>", oms ? "</url></oms>" : "</root>");
                 text.replace("{R}", oms ? "oms" : "root").replace("{V}", oms ? "Help" : "Version");
                 text = inForm(text, form);
+                // The text that Qt 5.15's DOM reads, which the Qt 5 build checks;
+                // the deep documents, which would crash the DOM, are refused.
+                const QByteArray read = column[2].trimmed();
+                const QString expected = read.startsWith("read") && depth + oms <= 768
+                    ? QString::fromUtf8(expand(read.mid(4)))
+                    : QStringLiteral("before");
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
                 QDomDocument dom;
-                // The DOM itself is not given the deep documents: they would crash it.
                 const bool domReads = depth + oms <= 768 && dom.setContent(text);
                 QDomElement parent = dom.firstChildElement(oms ? "oms" : "root");
                 if (oms)
                     parent = parent.firstChildElement(QStringLiteral("url"));
-                const QString expected = domReads && !parent.isNull()
-                    ? parent.firstChildElement(oms ? "Help" : "Version").text()
-                    : QStringLiteral("before");
+                QCOMPARE(domReads && !parent.isNull() ? parent.firstChildElement(oms ? "Help" : "Version").text()
+                                                      : QStringLiteral("before"),
+                    expected);
+#endif
                 d->omsUrlConfig->setHelp(QStringLiteral("before"));
                 d->clientConfig->setVersion(QStringLiteral("before"));
                 if (oms)
@@ -229,7 +236,6 @@ private slots:
                 QVERIFY2(loaded == expected,
                     qPrintable(QStringLiteral("%1%2: loaded \"%3\", expected \"%4\"")
                                    .arg(QString::fromUtf8(what), oms ? " (oms)" : "", loaded, expected)));
-                QVERIFY2(oms || (expected == QLatin1String("before")) == (column[2].trimmed() == "refused"), what);
             }
         }
         QCOMPARE(documents, 28);

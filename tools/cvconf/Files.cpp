@@ -77,10 +77,10 @@ int dumpCommand(Session& s, const QStringList& args)
     if (!args.isEmpty())
         return fail(QStringLiteral("usage: cvconf dump"));
     const QString file = s.settingsFile();
-    QSettings ini(file, QSettings::IniFormat);
-    if (ini.status() != QSettings::NoError)
+    const std::unique_ptr<QSettings> ini = store::openForReading(file, store::hasUtf8Mark(file));
+    if (ini->status() != QSettings::NoError)
         return fail(QStringLiteral("cannot read %1 as an INI file").arg(file), 1);
-    print(QString::fromUtf8(dump::write(ini)));
+    print(QString::fromUtf8(dump::write(*ini)));
     return 0;
 }
 

@@ -7,7 +7,11 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSettings>
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
 #include <QTextCodec>
+#else
+#include <QStringDecoder>
+#endif
 #include <QThread>
 
 #include <cstdio>
@@ -220,7 +224,16 @@ void print(const QString& text)
 
 bool decodeUtf8(const QByteArray& bytes, QString& text)
 {
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
     QTextCodec::ConverterState state;
     text = QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
     return state.invalidChars == 0 && state.remainingChars == 0;
+#else
+    // Qt 6 has no codecs. A stateless decoder counts a sequence cut short at
+    // the end as an error, as the state's remaining characters above do; a
+    // leading byte order mark is dropped by both.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    text = decoder(bytes);
+    return !decoder.hasError();
+#endif
 }
