@@ -50,7 +50,8 @@ for stage in "$root"/scripts/test-stages/*.sh; do
   kill "$ticker"
   ticker=
   read -r tests skipped < <(count_tests "$logs/$name")
-  row=$(printf '%-16s %5d tests' "$name:" "$tests")
+  row=$(printf '%-16s %5d test' "$name:" "$tests")
+  [ "$tests" = 1 ] || row+=s
   [ "$skipped" = 0 ] || row+=" ($skipped skipped)"
   if [ "$status" -ne 0 ]; then
     summary+=("$row, FAILED")
