@@ -15,6 +15,7 @@ CV_PACKAGES=(
   clang-14 libfuzzer-14-dev          # fuzz targets
   clang-format-14                    # the format check
   help2man                           # the tools' man pages, from their --help
+  man-db                             # the newcomer stage reads the installed man pages
   lintian binutils                   # the Debian packages' check
   doxygen                            # the API documentation
   g++-mingw-w64-x86-64 wine64        # the Windows build, run under Wine

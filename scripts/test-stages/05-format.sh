@@ -1,4 +1,4 @@
 # Every source follows the checked-in .clang-format.
 set -euo pipefail
 bash "$CV_ROOT/scripts/check-format.sh"
-echo "all sources formatted"
+echo "ok - all sources formatted as .clang-format says"

@@ -22,9 +22,9 @@ run_one() {
   if (cd "$work" && ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=$leaks" "$build/fuzz/$t" \
         -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2048 -print_final_stats=1 \
         -artifact_prefix="$work/" new "$CV_ROOT/fuzz/corpus/$t" >log 2>&1); then
-    echo "$t: $(grep -o 'number_of_executed_units: [0-9]*' "$work/log" | grep -o '[0-9]*$') runs, no finding"
+    echo "ok - $t: $(grep -o 'number_of_executed_units: [0-9]*' "$work/log" | grep -o '[0-9]*$') runs, no finding"
   else
-    echo "$t: FAILED"; tail -n 40 "$work/log"; return 1
+    echo "not ok - $t"; tail -n 40 "$work/log"; return 1
   fi
 }
 export -f run_one
