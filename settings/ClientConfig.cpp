@@ -3,19 +3,19 @@
 #include "SettingsObject_p.h"
 
 // Field order: the order in which assignment compares, stores and signals.
-#define CLIENT_CONFIG_FIELDS(F)                                            \
-    F(QString, version, Version, QStringLiteral("0.0.0.0"))                \
-    F(QString, groupName, GroupName, QStringLiteral("Corvane"))            \
-    F(QString, productName, ProductName, QStringLiteral("CorvaneDesktop")) \
-    F(qlonglong, buildNum, BuildNum, 0)                                    \
-    F(int, productSeries, ProductSeries, 1)                                \
-    F(QString, productId, ProductId, {})                                   \
-    F(int, clientType, ClientType, 1)                                      \
-    F(int, terminalType, TerminalType, 0)                                  \
-    F(int, clientMode, ClientMode, 1)                                      \
-    F(int, paltform, Paltform, 1)
-
-CV_SETTINGS_CLASS(ClientConfig, CLIENT_CONFIG_FIELDS)
+// clang-format off
+CV_SETTINGS_CLASS(ClientConfig,
+    (QString,   version,       Version,       QStringLiteral("0.0.0.0")),
+    (QString,   groupName,     GroupName,     QStringLiteral("Corvane")),
+    (QString,   productName,   ProductName,   QStringLiteral("CorvaneDesktop")),
+    (qlonglong, buildNum,      BuildNum,      0),
+    (int,       productSeries, ProductSeries, 1),
+    (QString,   productId,     ProductId,     {}),
+    (int,       clientType,    ClientType,    1),
+    (int,       terminalType,  TerminalType,  0),
+    (int,       clientMode,    ClientMode,    1),
+    (int,       paltform,      Paltform,      1))
+// clang-format on
 
 // The media limits are published for bindings but have no storage: they read
 // as 0 and writing them changes and signals nothing.

@@ -5,94 +5,48 @@
 #include "ProductFiles_p.h"
 #include "SettingsStore_p.h"
 
-#include <array>
-
 using namespace cvsettings;
 
 ConfigMgr* ConfigMgr::s_pInstance = nullptr;
 
 namespace {
 
+using LoadStep = void (*)(ConfigMgrPrivate& d);
+
+// A section step: the sections of the groups named, read in turn through one
+// settings object of the step's own.
+template <class... Groups> void readSections(ConfigMgrPrivate& d)
+{
+    store::SectionReader reader(d.settingsFilePath, d.passwordCipher, d.settingsFileMarked);
+    (reader.read(heldGroup<Groups>(d)), ...);
+}
+
 // The load sequence: every step runs, always in this order, and no step's
 // outcome changes a later one. Each step changes held objects only through
 // their setters, so loading signals exactly what changed.
-using LoadStep = void (*)(ConfigMgrPrivate& d);
-
-// Steps 1 to 4 read the product data files, the section steps the sections in
-// the group list's read order, the last step the calendar-file association.
-constexpr int kFirstSectionStep = 5;
-constexpr int kLastSectionStep = kLoadSteps - 1;
-// Audio and Record, which only their saves write, are read back after Process
-// through the last section step's settings object: each settings object looks
-// at the file's size and time stamp when it is made, which costs more than
-// reading a section.
-constexpr int kLastSectionRead = kLastSectionStep + 2;
-
-// Reads the sections at places Order to Last of the read order, in turn.
-template <int Order, int Last> void readSections(store::SectionReader& reader, ConfigMgrPrivate& d)
-{
-#define CV_READ_AT(Class, member, ...)                 \
-    if constexpr (GroupRow<Class>::readOrder == Order) \
-        reader.read(d.member);
-    CV_SETTINGS_GROUPS(CV_READ_AT, , CV_READ_AT)
-#undef CV_READ_AT
-    if constexpr (Order < Last)
-        readSections<Order + 1, Last>(reader, d);
-}
-
-// One section step: a settings object of its own, through which the sections
-// at places First to Last of the read order are read.
-template <int First, int Last> void loadSections(ConfigMgrPrivate& d)
-{
-    store::SectionReader reader(d.settingsFilePath, d.passwordCipher, d.settingsFileMarked);
-    readSections<First, Last>(reader, d);
-}
-
-// Each section step reads the section at its own place; the last one reads
-// the read-back sections after it as well.
-template <int Step> constexpr void placeSectionSteps(std::array<LoadStep, kLoadSteps>& steps)
-{
-    if constexpr (Step < kLastSectionStep) {
-        steps[Step - 1] = loadSections<Step, Step>;
-        placeSectionSteps<Step + 1>(steps);
-    } else {
-        steps[Step - 1] = loadSections<Step, kLastSectionRead>;
-    }
-}
-
-constexpr std::array<LoadStep, kLoadSteps> loadSequence()
-{
-    std::array<LoadStep, kLoadSteps> steps {};
-    steps[0] = loadClientConfig; // "/config.data"
-    steps[1] = loadOmsUrlConfig; // "/omsurl.data"
-    steps[2] = loadThirdConfigs; // "/thirdconfig.data"
-    steps[3] = loadServerDataFile; // "/cvserver.data"
-    placeSectionSteps<kFirstSectionStep>(steps);
-    steps[kLoadSteps - 1] = loadSupportIcsFile;
-    return steps;
-}
-
-const std::array<LoadStep, kLoadSteps> kLoadSequence = loadSequence();
-
-// Every place of the read order from the first section step on is taken by
-// exactly one row, and no row lies outside them.
-constexpr bool everySectionPlacedOnce()
-{
-    std::array<int, kLastSectionRead + 1> taken {};
-#define CV_TAKE_PLACE(Class, ...)                                                                            \
-    if (GroupRow<Class>::hasSection) {                                                                       \
-        if (GroupRow<Class>::readOrder < kFirstSectionStep || GroupRow<Class>::readOrder > kLastSectionRead) \
-            return false;                                                                                    \
-        ++taken[GroupRow<Class>::readOrder];                                                                 \
-    }
-    CV_SETTINGS_GROUPS(CV_TAKE_PLACE, , CV_TAKE_PLACE)
-#undef CV_TAKE_PLACE
-    for (int order = kFirstSectionStep; order <= kLastSectionRead; ++order)
-        if (taken[order] != 1)
-            return false;
-    return true;
-}
-static_assert(everySectionPlacedOnce(), "each section place must be taken by exactly one row");
+// clang-format off
+const LoadStep kLoadSequence[] = {
+    loadClientConfig,                 //  1 "/config.data"
+    loadOmsUrlConfig,                 //  2 "/omsurl.data"
+    loadThirdConfigs,                 //  3 "/thirdconfig.data"
+    loadServerDataFile,               //  4 "/cvserver.data"
+    readSections<ServerSetting>,      //  5 the settings file's sections, one step each
+    readSections<NormalSetting>,      //  6
+    readSections<MeetingSetting>,     //  7
+    readSections<MessageSetting>,     //  8
+    readSections<ShareSetting>,       //  9
+    readSections<LoginSetting>,       // 10
+    readSections<UISetting>,          // 11
+    readSections<JoinMeetingSetting>, // 12
+    readSections<OnionSetting>,       // 13
+    // 14: Audio and Record, which only their saves write, are read back after
+    // Process through the same settings object: each settings object looks at
+    // the file's size and time stamp when it is made, which costs more than
+    // reading a section.
+    readSections<ProcessSetting, AudioSetting, RecordSetting>,
+    loadSupportIcsFile,               // 15 the calendar-file association
+};
+// clang-format on
 
 } // namespace
 
@@ -165,7 +119,7 @@ void ConfigMgr::loadConfig() { loadAll(*d); }
         set##Operation(setting);                                                   \
         save##Operation();                                                         \
     }
-CV_SETTINGS_GROUPS(CV_PRODUCT_GROUP, , CV_USER_GROUP)
+CV_SETTINGS_GROUPS(CV_PRODUCT_GROUP, CV_USER_GROUP)
 #undef CV_USER_GROUP
 #undef CV_PRODUCT_GROUP
 

@@ -40,13 +40,11 @@ public:
     QObject* const owner;
     // Declaration order is creation order.
 #define CV_RECORD_FIELD(Class, member, ...) Class* const member = new Class(owner);
-#define CV_RECORD_PROVIDERS                                   \
-    QMap<QString, ThirdLoginConfig*> thirdLoginConfigs;       \
-    QMap<QString, ThirdContactsConfig*> thirdContactsConfigs; \
-    QMap<QString, ThirdCalendarConfig*> thirdCalendarConfigs;
-    CV_SETTINGS_GROUPS(CV_RECORD_FIELD, CV_RECORD_PROVIDERS, CV_RECORD_FIELD)
-#undef CV_RECORD_PROVIDERS
+    CV_SETTINGS_GROUPS(CV_RECORD_FIELD, CV_RECORD_FIELD)
 #undef CV_RECORD_FIELD
+    QMap<QString, ThirdLoginConfig*> thirdLoginConfigs;
+    QMap<QString, ThirdContactsConfig*> thirdContactsConfigs;
+    QMap<QString, ThirdCalendarConfig*> thirdCalendarConfigs;
     bool supportIcsFile = false;
     // Whether the settings file, when the load last looked, started with
     // UTF-8's byte order mark.
@@ -62,6 +60,13 @@ namespace cvsettings {
 inline constexpr char kGoogle[] = "Google";
 inline constexpr char kFacebook[] = "Facebook";
 inline constexpr char kOutlook[] = "Outlook";
+
+// The record's object of a held group's class.
+template <class G> G* heldGroup(const ConfigMgrPrivate& d);
+#define CV_HELD_GROUP(Class, member, ...) \
+    template <> inline Class* heldGroup<Class>(const ConfigMgrPrivate& d) { return d.member; }
+CV_SETTINGS_GROUPS(CV_HELD_GROUP, CV_HELD_GROUP)
+#undef CV_HELD_GROUP
 
 // The whole load sequence on a record, as loadConfig() runs it.
 void loadAll(ConfigMgrPrivate& d);

@@ -4,13 +4,15 @@
 
 using UserMap = QMap<QString, LoginSettingUser>;
 
-// Field order: the order in which assignment compares, stores and signals.
-#define LOGIN_SETTING_FIELDS(F)                  \
-    F(QString, lastLoginUser, LastLoginUser, {}) \
-    F(QString, autoLoginUser, AutoLoginUser, {}) \
-    F(UserMap, users, Users, {})
-
-CV_SETTINGS_CLASS(LoginSetting, LOGIN_SETTING_FIELDS)
+// Field order: the order in which assignment compares, stores and signals,
+// and in which the section keys are read and written. The accounts follow
+// them as an array that the store writes.
+// clang-format off
+CV_SETTINGS_CLASS(LoginSetting,
+    (QString, lastLoginUser, LastLoginUser, {}, Key("LastLoginUser")),
+    (QString, autoLoginUser, AutoLoginUser, {}, Key("AutoLoginUser")),
+    (UserMap, users,         Users,         {}))
+// clang-format on
 
 LoginSettingUser LoginSetting::user(const QString& name) const { return d->users.value(name); }
 

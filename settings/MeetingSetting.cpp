@@ -2,10 +2,11 @@
 
 #include "SettingsObject_p.h"
 
-// Field order: the order in which assignment compares, stores and signals.
-#define MEETING_SETTING_FIELDS(F)                      \
-    F(bool, audioDefaultMute, AudioDefaultMute, false) \
-    F(bool, audioNeedGranted, AudioNeedGranted, false) \
-    F(bool, showMessageTips, ShowMessageTips, true)
-
-CV_SETTINGS_CLASS(MeetingSetting, MEETING_SETTING_FIELDS)
+// Field order: the order in which assignment compares, stores and signals,
+// and in which the section keys are read and written.
+// clang-format off
+CV_SETTINGS_CLASS(MeetingSetting,
+    (bool, audioDefaultMute, AudioDefaultMute, false, Key("AudioDefaultMute")),
+    (bool, audioNeedGranted, AudioNeedGranted, false, Key("AudioNeedGranted")),
+    (bool, showMessageTips,  ShowMessageTips,  true,  Key("ShowMessageTips")))
+// clang-format on

@@ -2,9 +2,10 @@
 
 #include "SettingsObject_p.h"
 
-// Field order: the order in which assignment compares, stores and signals.
-#define MESSAGE_SETTING_FIELDS(F)       \
-    F(bool, flashIcon, FlashIcon, true) \
-    F(bool, playSound, PlaySound, true)
-
-CV_SETTINGS_CLASS(MessageSetting, MESSAGE_SETTING_FIELDS)
+// Field order: the order in which assignment compares, stores and signals,
+// and in which the section keys are read and written.
+// clang-format off
+CV_SETTINGS_CLASS(MessageSetting,
+    (bool, flashIcon, FlashIcon, true, Key("FlashIcon")),
+    (bool, playSound, PlaySound, true, Key("PlaySound")))
+// clang-format on

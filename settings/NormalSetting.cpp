@@ -2,10 +2,11 @@
 
 #include "SettingsObject_p.h"
 
-// Field order: the order in which assignment compares, stores and signals.
-#define NORMAL_SETTING_FIELDS(F)         \
-    F(bool, autoRun, AutoRun, false)     \
-    F(bool, autoLogin, AutoLogin, false) \
-    F(Corvane::ClientLanguage, language, Language, Corvane::ClientLanguage(0))
-
-CV_SETTINGS_CLASS(NormalSetting, NORMAL_SETTING_FIELDS)
+// Field order: the order in which assignment compares, stores and signals,
+// and in which the section keys are read and written.
+// clang-format off
+CV_SETTINGS_CLASS(NormalSetting,
+    (bool,                    autoRun,   AutoRun,   false,                      Key("AutoRun")),
+    (bool,                    autoLogin, AutoLogin, false,                      Key("AutoLogin")),
+    (Corvane::ClientLanguage, language,  Language,  Corvane::ClientLanguage(0), Key("Language")))
+// clang-format on

@@ -3,16 +3,16 @@
 #include "SettingsObject_p.h"
 
 // Field order: the order in which assignment compares, stores and signals.
-#define OMS_URL_CONFIG_FIELDS(F)                         \
-    F(QString, plan, Plan, {})                           \
-    F(QString, updatePlan, UpdatePlan, {})               \
-    F(QString, signup, Signup, {})                       \
-    F(QString, forgotPassword, ForgotPassword, {})       \
-    F(QString, help, Help, {})                           \
-    F(QString, webinarSchedule, WebinarSchedule, {})     \
-    F(QString, webinarLearnMore, WebinarLearnMore, {})   \
-    F(QString, webinarDetailMore, WebinarDetailMore, {}) \
-    F(QString, recordListUrl, RecordListUrl, {})         \
-    F(QString, storageUrl, StorageUrl, {})
-
-CV_SETTINGS_CLASS(OmsUrlConfig, OMS_URL_CONFIG_FIELDS)
+// clang-format off
+CV_SETTINGS_CLASS(OmsUrlConfig,
+    (QString, plan,              Plan,              {}),
+    (QString, updatePlan,        UpdatePlan,        {}),
+    (QString, signup,            Signup,            {}),
+    (QString, forgotPassword,    ForgotPassword,    {}),
+    (QString, help,              Help,              {}),
+    (QString, webinarSchedule,   WebinarSchedule,   {}),
+    (QString, webinarLearnMore,  WebinarLearnMore,  {}),
+    (QString, webinarDetailMore, WebinarDetailMore, {}),
+    (QString, recordListUrl,     RecordListUrl,     {}),
+    (QString, storageUrl,        StorageUrl,        {}))
+// clang-format on

@@ -2,9 +2,10 @@
 
 #include "SettingsObject_p.h"
 
-// Field order: the order in which assignment compares, stores and signals.
-#define ONION_SETTING_FIELDS(F)       \
-    F(int, capVolume, CapVolume, 100) \
-    F(int, playVolume, PlayVolume, 80)
-
-CV_SETTINGS_CLASS(OnionSetting, ONION_SETTING_FIELDS)
+// Field order: the order in which assignment compares, stores and signals,
+// and in which the section keys are read and written.
+// clang-format off
+CV_SETTINGS_CLASS(OnionSetting,
+    (int, capVolume,  CapVolume,  100, Key("CapVolume")),
+    (int, playVolume, PlayVolume, 80,  Key("PlayVolume")))
+// clang-format on

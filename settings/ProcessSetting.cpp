@@ -2,7 +2,9 @@
 
 #include "SettingsObject_p.h"
 
-// Field order: the order in which assignment compares, stores and signals.
-#define PROCESS_SETTING_FIELDS(F) F(int, port, Port, 0)
-
-CV_SETTINGS_CLASS(ProcessSetting, PROCESS_SETTING_FIELDS)
+// Field order: the order in which assignment compares, stores and signals,
+// and in which the section keys are read and written.
+// clang-format off
+CV_SETTINGS_CLASS(ProcessSetting,
+    (int, port, Port, 0, Key("Port")))
+// clang-format on

@@ -3,8 +3,8 @@
 #include "SettingsObject_p.h"
 
 // Field order: the order in which assignment compares, stores and signals.
-#define VIDEO_SETTING_FIELDS(F)                 \
-    F(int, defaultDevIndex, DefaultDevIndex, 0) \
-    F(QList<VideoSettingVideo>, videos, Videos, {})
-
-CV_SETTINGS_CLASS(VideoSetting, VIDEO_SETTING_FIELDS)
+// clang-format off
+CV_SETTINGS_CLASS(VideoSetting,
+    (int,                      defaultDevIndex, DefaultDevIndex, 0),
+    (QList<VideoSettingVideo>, videos,          Videos,          {}))
+// clang-format on

@@ -3,23 +3,23 @@
 #include "SettingsObject_p.h"
 
 // Field order: the order in which assignment compares, stores and signals.
-#define VIDEO_SETTING_VIDEO_FIELDS(F)                                                                    \
-    F(int, devId, DevId, 0)                                                                              \
-    F(bool, autoAdjust, AutoAdjust, true)                                                                \
-    F(int, framerate, Framerate, 15)                                                                     \
-    F(int, bitrate, Bitrate, 359700)                                                                     \
-    F(int, keyframeInterval, KeyframeInterval, 30)                                                       \
-    F(int, encoderId, EncoderId, 3)                                                                      \
-    F(VideoSettingVideo::VideoEncoderMode, encoderMode, EncoderMode, VideoSettingVideo::ENCODERMODE_ABR) \
-    F(int, vbrQuality, VbrQuality, 80)                                                                   \
-    F(int, width, Width, 640)                                                                            \
-    F(int, height, Height, 480)                                                                          \
-    F(int, inputIndex, InputIndex, 0)                                                                    \
-    F(VideoSettingVideo::VideoStandard, standard, Standard, VideoSettingVideo::VIDEOSTANDARD_PAL)        \
-    F(bool, denoise, Denoise, true)                                                                      \
-    F(bool, flip, Flip, false)
-
-CV_SETTINGS_CLASS(VideoSettingVideo, VIDEO_SETTING_VIDEO_FIELDS)
+// clang-format off
+CV_SETTINGS_CLASS(VideoSettingVideo,
+    (int,                                 devId,            DevId,            0),
+    (bool,                                autoAdjust,       AutoAdjust,       true),
+    (int,                                 framerate,        Framerate,        15),
+    (int,                                 bitrate,          Bitrate,          359700),
+    (int,                                 keyframeInterval, KeyframeInterval, 30),
+    (int,                                 encoderId,        EncoderId,        3),
+    (VideoSettingVideo::VideoEncoderMode, encoderMode,      EncoderMode,      VideoSettingVideo::ENCODERMODE_ABR),
+    (int,                                 vbrQuality,       VbrQuality,       80),
+    (int,                                 width,            Width,            640),
+    (int,                                 height,           Height,           480),
+    (int,                                 inputIndex,       InputIndex,       0),
+    (VideoSettingVideo::VideoStandard,    standard,         Standard,         VideoSettingVideo::VIDEOSTANDARD_PAL),
+    (bool,                                denoise,          Denoise,          true),
+    (bool,                                flip,             Flip,             false))
+// clang-format on
 
 void VideoSettingVideo::adjustKeyframeInterval()
 {

@@ -9,12 +9,13 @@
 
 namespace {
 
-template <typename T> QObject* held(const QPointer<ConfigMgr>& manager, const T& (ConfigMgr::*accessor)() const)
+// The manager's accessors hand out its groups as const; QML needs them
+// writable, so that assignments reach their setters. The groups are the
+// manager's QObject children, the first of their classes, and the object tree
+// gives them as they are.
+template <typename T> QObject* held(const QPointer<ConfigMgr>& manager)
 {
-    // The manager hands out const references to objects it owns and never
-    // treats as const; QML needs them writable so that assignments reach the
-    // setters.
-    return manager ? const_cast<T*>(&(manager.data()->*accessor)()) : nullptr;
+    return manager ? manager->findChild<T*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
 }
 
 template <typename T>
@@ -34,19 +35,9 @@ struct Copier {
     QObject* (*copy)(const QObject*);
 };
 
-// clang-format off
-#define CV_COPIER(Class) {&Class::staticMetaObject, copyOf<Class>}
-const Copier kCopiers[] = {
-    CV_COPIER(AudioSetting), CV_COPIER(ClientConfig), CV_COPIER(IntercomConfig),
-    CV_COPIER(JoinMeetingSetting), CV_COPIER(LoginSetting), CV_COPIER(LoginSettingUser),
-    CV_COPIER(MeetingSetting), CV_COPIER(MessageSetting), CV_COPIER(NormalSetting),
-    CV_COPIER(OmsUrlConfig), CV_COPIER(OnionSetting), CV_COPIER(ProcessSetting),
-    CV_COPIER(RecordSetting), CV_COPIER(ServerSetting), CV_COPIER(ShareSetting),
-    CV_COPIER(ThirdCalendarConfig), CV_COPIER(ThirdContactsConfig), CV_COPIER(ThirdLoginConfig),
-    CV_COPIER(UISetting), CV_COPIER(VideoSetting), CV_COPIER(VideoSettingVideo),
-};
+#define CV_COPIER(Class) { &Class::staticMetaObject, copyOf<Class> },
+const Copier kCopiers[] = { CV_SETTINGS_CLASSES(CV_COPIER) };
 #undef CV_COPIER
-// clang-format on
 
 QObject* engineOwnedCopy(const QObject* setting)
 {
@@ -82,11 +73,11 @@ SettingsAdaptor::SettingsAdaptor(ConfigMgr* manager, QObject* parent)
     connect(&manager->loginSetting(), &LoginSetting::usersChanged, this, &SettingsAdaptor::usersChanged);
 }
 
-#define CV_HELD(member) \
-    QObject* SettingsAdaptor::member() const { return held(m_manager, &ConfigMgr::member); }
-#define CV_PRODUCT_GROUP(Class, member, ...) CV_HELD(member)
+#define CV_HELD(Class, member) \
+    QObject* SettingsAdaptor::member() const { return held<Class>(m_manager); }
+#define CV_PRODUCT_GROUP(Class, member, ...) CV_HELD(Class, member)
 #define CV_USER_GROUP(Class, member, Operation, ...)                           \
-    CV_HELD(member)                                                            \
+    CV_HELD(Class, member)                                                     \
     bool SettingsAdaptor::set##Operation(QObject* setting)                     \
     {                                                                          \
         return apply<Class>(m_manager, setting, &ConfigMgr::set##Operation);   \
@@ -100,7 +91,7 @@ SettingsAdaptor::SettingsAdaptor(ConfigMgr* manager, QObject* parent)
         if (m_manager)                                                         \
             m_manager->save##Operation();                                      \
     }
-CV_SETTINGS_GROUPS(CV_PRODUCT_GROUP, , CV_USER_GROUP)
+CV_SETTINGS_GROUPS(CV_PRODUCT_GROUP, CV_USER_GROUP)
 #undef CV_USER_GROUP
 #undef CV_PRODUCT_GROUP
 #undef CV_HELD

@@ -29,7 +29,7 @@ class SettingsAdaptor : public QObject
 {
     Q_OBJECT
 #define CV_ADAPTOR_GROUP(Class, member, ...) Q_PROPERTY(QObject* member READ member CONSTANT)
-    CV_SETTINGS_GROUPS(CV_ADAPTOR_GROUP, , CV_ADAPTOR_GROUP)
+    CV_SETTINGS_GROUPS(CV_ADAPTOR_GROUP, CV_ADAPTOR_GROUP)
 #undef CV_ADAPTOR_GROUP
     Q_PROPERTY(QString google READ google CONSTANT)
     Q_PROPERTY(QString facebook READ facebook CONSTANT)
@@ -42,7 +42,7 @@ public:
     explicit SettingsAdaptor(ConfigMgr* manager, QObject* parent = nullptr);
 
 #define CV_ADAPTOR_GROUP(Class, member, ...) QObject* member() const;
-    CV_SETTINGS_GROUPS(CV_ADAPTOR_GROUP, , CV_ADAPTOR_GROUP)
+    CV_SETTINGS_GROUPS(CV_ADAPTOR_GROUP, CV_ADAPTOR_GROUP)
 #undef CV_ADAPTOR_GROUP
 
     QString google() const;
@@ -66,7 +66,7 @@ public:
     Q_INVOKABLE bool set##Operation(QObject* setting);   \
     Q_INVOKABLE bool write##Operation(QObject* setting); \
     Q_INVOKABLE void save##Operation();
-    CV_SETTINGS_GROUPS(CV_ADAPTOR_PRODUCT, , CV_ADAPTOR_USER)
+    CV_SETTINGS_GROUPS(CV_ADAPTOR_PRODUCT, CV_ADAPTOR_USER)
 #undef CV_ADAPTOR_USER
 #undef CV_ADAPTOR_PRODUCT
 

@@ -4,6 +4,7 @@
 #include "ConfigMgr.h"
 #include "Corvane.h"
 #include "LoginSettingUser.h"
+#include "SettingsGroups_p.h"
 #include "VideoSettingVideo.h"
 
 #include <QJSValue>
@@ -51,28 +52,8 @@ public:
         registerValueTypes();
 
         const QString reason = QStringLiteral("settings objects come from Settings, the application's ConfigMgr");
-#define CV_TYPE(Class) qmlRegisterUncreatableType<Class>(uri, 1, 0, #Class, reason)
-        CV_TYPE(AudioSetting);
-        CV_TYPE(ClientConfig);
-        CV_TYPE(IntercomConfig);
-        CV_TYPE(JoinMeetingSetting);
-        CV_TYPE(LoginSetting);
-        CV_TYPE(LoginSettingUser);
-        CV_TYPE(MeetingSetting);
-        CV_TYPE(MessageSetting);
-        CV_TYPE(NormalSetting);
-        CV_TYPE(OmsUrlConfig);
-        CV_TYPE(OnionSetting);
-        CV_TYPE(ProcessSetting);
-        CV_TYPE(RecordSetting);
-        CV_TYPE(ServerSetting);
-        CV_TYPE(ShareSetting);
-        CV_TYPE(ThirdCalendarConfig);
-        CV_TYPE(ThirdContactsConfig);
-        CV_TYPE(ThirdLoginConfig);
-        CV_TYPE(UISetting);
-        CV_TYPE(VideoSetting);
-        CV_TYPE(VideoSettingVideo);
+#define CV_TYPE(Class) qmlRegisterUncreatableType<Class>(uri, 1, 0, #Class, reason);
+        CV_SETTINGS_CLASSES(CV_TYPE)
 #undef CV_TYPE
         qmlRegisterUncreatableMetaObject(
             CorvaneEnums::staticMetaObject, uri, 1, 0, "Corvane", QStringLiteral("Corvane holds enumerations only"));

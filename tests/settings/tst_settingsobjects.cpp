@@ -6,6 +6,7 @@
 #include "TestEnvironment.h"
 
 #include "PathHelper.h"
+#include "SettingsGroups_p.h"
 
 #include <QMetaEnum>
 
@@ -68,12 +69,9 @@ template <class T> std::pair<QByteArray, Ops> ops()
             } } };
 }
 
-template <class... T> QHash<QByteArray, Ops> opsOf() { return { ops<T>()... }; }
-
-const QHash<QByteArray, Ops> kOps = opsOf<AudioSetting, ClientConfig, IntercomConfig, JoinMeetingSetting, LoginSetting,
-    LoginSettingUser, MeetingSetting, MessageSetting, NormalSetting, OmsUrlConfig, OnionSetting, ProcessSetting,
-    RecordSetting, ServerSetting, ShareSetting, ThirdCalendarConfig, ThirdContactsConfig, ThirdLoginConfig, UISetting,
-    VideoSetting, VideoSettingVideo>();
+#define CV_OPS(Class) ops<Class>(),
+const QHash<QByteArray, Ops> kOps = { CV_SETTINGS_CLASSES(CV_OPS) };
+#undef CV_OPS
 
 } // namespace
 

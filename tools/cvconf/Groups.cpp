@@ -52,10 +52,10 @@ const QList<Group>& groups()
     // The "Server" overrides are written as raw keys; "Video" is not kept in
     // the settings file.
 #define CV_READONLY(Class, member, name, ...) { name, heldGroup<Class, &ConfigMgrPrivate::member>, nullptr },
-#define CV_CHANGEABLE(Class, member, Operation, name, step) \
-    { name, heldGroup<Class, &ConfigMgrPrivate::member>,    \
+#define CV_CHANGEABLE(Class, member, Operation, name, ...) \
+    { name, heldGroup<Class, &ConfigMgrPrivate::member>,   \
         GroupRow<Class>::hasSection ? writeGroup<Class, &ConfigMgrPrivate::member> : nullptr },
-    static const QList<Group> all = { CV_SETTINGS_GROUPS(CV_READONLY, , CV_CHANGEABLE) };
+    static const QList<Group> all = { CV_SETTINGS_GROUPS(CV_READONLY, CV_CHANGEABLE) };
 #undef CV_READONLY
 #undef CV_CHANGEABLE
     return all;
