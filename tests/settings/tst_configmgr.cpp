@@ -661,7 +661,7 @@ private slots:
     void hostileDataFiles()
     {
         QFETCH(QByteArray, kind);
-        const QByteArray good = cvtest::readFile(QStringLiteral(CV_TEST_DATA_DIR "/packed/config.data"));
+        const QByteArray good = cvtest::readFile(QStringLiteral(CV_TEST_DATA_DIR "/productfiles/packed/config.data"));
         QTemporaryDir appDir;
         QVERIFY(!good.isEmpty() && appDir.isValid());
         cvtest::writeFile(appDir.filePath(QStringLiteral("config.data")), good);
@@ -701,10 +701,11 @@ private slots:
         for (int fd : writers)
             ::close(fd);
 #endif
-        // The packed fixture holds the sample configuration under the development key.
+        // The packed fixture holds the sample configuration under the development
+        // key (re-pack it with tests/data/productfiles/packed/pack.sh after a change of that key).
         if (d.clientConfig->version() != QStringLiteral("3.2.0.4127") && !CV_DEVELOPMENT_KEYS)
             CV_QSKIP("the library is built with another key than the packed test files");
-        QCOMPARE(d.clientConfig->version(), QStringLiteral("3.2.0.4127")); // else re-pack: tests/data/packed/pack.sh
+        QCOMPARE(d.clientConfig->version(), QStringLiteral("3.2.0.4127"));
     }
 };
 
