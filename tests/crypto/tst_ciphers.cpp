@@ -1,4 +1,4 @@
-// The block ciphers at their edges; their known answers are in tests/data.
+// The block ciphers at their edges; their known answers are in tests/data/crypto.
 #include "harness.h"
 #include "testutil.h"
 

@@ -30,7 +30,7 @@ void PoolStartWords(uint32_t words[4])
 
 // Replays rand() for the start position and the 1024 masks (0 to 254): a mix
 // starting at 1020 puts its digest at 1020 to 1023 and 0 to 11. The digest is
-// MD5 (checked on RFC 1321's suite in tests/data) of v's bytes, low first.
+// MD5 (checked on RFC 1321's suite in tests/data/crypto) of v's bytes, low first.
 CV_TEST(MixAtStart1020WrapsToTheFront)
 {
     CRandomGenerator gen;

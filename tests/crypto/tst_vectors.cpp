@@ -1,6 +1,6 @@
-// Every known-answer file under tests/data, read by one runner. A line "[Name]"
-// starts a section, "Field = value" lines make a record, and a blank line ends
-// it; each record goes to the check of its section. The runner is strict: a
+// Every known-answer file under tests/data/crypto, read by one runner. A line
+// "[Name]" starts a section, "Field = value" lines make a record, and a blank
+// line ends it; each record goes to the check of its section. The runner is strict: a
 // line of no known form, an unknown section or field, a missing field and a
 // value that is not of its field's kind fail the run, so that a damaged file
 // cannot pass by checking less.

@@ -137,7 +137,7 @@ inline QVector<Record> records(const QString& name)
     return all;
 }
 
-// A property of a settings class as tests/data/settings-classes.txt lists it.
+// A property of a settings class as tests/data/settings/settings-classes.txt lists it.
 struct Prop {
     QByteArray name, type;
     QString def; // the default as describe() prints it
@@ -156,7 +156,7 @@ inline const QVector<ClassSpec>& classTable()
 {
     static const QVector<ClassSpec> table = [] {
         QVector<ClassSpec> all;
-        for (const Record& r : records(QStringLiteral("settings-classes.txt"))) {
+        for (const Record& r : records(QStringLiteral("settings/settings-classes.txt"))) {
             ClassSpec c { r.section, QString::fromUtf8(r.value("Section")), {},
                 QString::fromUtf8(r.value("Enum").replace('\n', ' ')), {} };
             for (const QByteArray& i : r.value("Fields").split(' '))

@@ -165,7 +165,7 @@ private slots:
         cvtest::Probe log;
         for (QObject* o : d->owner->children())
             log.watch(o);
-        for (const cvtest::Record& r : cvtest::records(QStringLiteral("product-documents.txt"))) {
+        for (const cvtest::Record& r : cvtest::records(QStringLiteral("productfiles/product-documents.txt"))) {
             log.clear();
             QVERIFY(loaders.contains(r.section));
             loaders.value(r.section)(*d, r.value("In"));
@@ -194,7 +194,7 @@ private slots:
     // compared with what QDomDocument reads.
     void oddDocumentsLoadAsTheDomReadsThem()
     {
-        QFile file(QStringLiteral(CV_TEST_DATA_DIR "/xml-corpus.txt"));
+        QFile file(QStringLiteral(CV_TEST_DATA_DIR "/productfiles/xml-corpus.txt"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         int documents = 0;
         for (const QByteArray& line : file.readAll().split('\n')) {
@@ -295,7 +295,7 @@ private slots:
     void mimeAssociationRules()
     {
         const auto installed = [](const QString& id) { return id != QLatin1String("gone.desktop"); };
-        for (const cvtest::Record& r : cvtest::records(QStringLiteral("calendar-associations.txt"))) {
+        for (const cvtest::Record& r : cvtest::records(QStringLiteral("productfiles/calendar-associations.txt"))) {
             QList<ics::AssociationFile> files;
             for (int i = 0; i < r.fields.size(); ++i) {
                 const auto& [kind, line] = r.fields[i];

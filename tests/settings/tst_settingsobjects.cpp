@@ -1,7 +1,7 @@
 // The 21 settings classes walked through their meta-objects against the table
 // of their properties, types, defaults and signal parameters in
-// tests/data/settings-classes.txt; the cases after it cover the few operations
-// that only one class has.
+// tests/data/settings/settings-classes.txt; the cases after it cover the few
+// operations that only one class has.
 
 #include "TestEnvironment.h"
 

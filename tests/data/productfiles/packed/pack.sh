@@ -3,11 +3,11 @@
 # NAME.check as the check value where present). Run after changing the
 # development key; the Windows file tests and the hostile-data-file case read
 # config.data.
-#   bash tests/data/packed/pack.sh build/release/tools/cvdata/cvdata
+#   bash tests/data/productfiles/packed/pack.sh build/release/tools/cvdata/cvdata
 set -euo pipefail
 cvdata=$1
 here=$(cd "$(dirname "$0")" && pwd)
-key=$here/../../../keys/development.key
+key=$here/../../../../keys/development.key
 for plain in "$here"/*.plain; do
   name=${plain%.plain}
   check=()
