@@ -8,6 +8,7 @@
 // CV_SETTINGS_TEST_MAIN(TestClass) instead of QTEST_GUILESS_MAIN.
 
 #include "ConfigMgr.h" // every settings class
+#include "CorvaneTypes.h"
 #include "PathHelper.h"
 
 #include <QCoreApplication>
@@ -30,14 +31,13 @@ Q_DECLARE_METATYPE(LoginSettingUser)
 
 namespace cvtest {
 
-// The library registers no meta-type for its containers; its shared
-// enumerations read and write as plain ints.
+// The library registers no meta-type for its containers nor for the shared
+// enumerations; the tests register them as the tools do.
 inline void registerTypes()
 {
     qRegisterMetaType<VideoList>();
     qRegisterMetaType<UserMap>();
-    qRegisterMetaType<int>("Corvane::ClientLanguage");
-    qRegisterMetaType<int>("Corvane::UserPaltform");
+    CorvaneEnums::registerTypes();
 }
 
 inline QString isolateHome()

@@ -2,14 +2,11 @@
 
 #include "ConfigMgr.h"
 #include "ConfigMgr_p.h"
-#include "Corvane.h"
+#include "CorvaneTypes.h"
 
 #include <QMetaEnum>
 
 #include <limits>
-
-Q_DECLARE_METATYPE(Corvane::ClientLanguage)
-Q_DECLARE_METATYPE(Corvane::UserPaltform)
 
 namespace {
 
@@ -28,22 +25,6 @@ std::optional<cvsettings::store::SaveResult> writeGroup(
         return std::nullopt;
     return cvsettings::writeGroup(d, d.*member, copy);
 }
-
-// The shared enumerations have no meta-object. Each row names an enumerator
-// through the compiler, so a name that the header does not spell this way
-// does not build.
-#define CV_ENUMERATOR(name) qMakePair(QStringLiteral(#name), static_cast<int>(Corvane::name))
-
-const Enumeration kSharedEnumerations[] = {
-    { QStringLiteral("Corvane::ClientLanguage"),
-        { CV_ENUMERATOR(LanguageEnglish), CV_ENUMERATOR(LanguageSimplifiedChinese),
-            CV_ENUMERATOR(LanguageTraditionalChinese), CV_ENUMERATOR(LanguageJapanese) } },
-    { QStringLiteral("Corvane::UserPaltform"),
-        { CV_ENUMERATOR(PaltformUnknown), CV_ENUMERATOR(PaltformCorvane), CV_ENUMERATOR(PaltformGoogle),
-            CV_ENUMERATOR(PaltformFacebook), CV_ENUMERATOR(PaltformOutlook) } },
-};
-
-#undef CV_ENUMERATOR
 
 } // namespace
 
@@ -77,12 +58,6 @@ QStringList groupNames()
     return names;
 }
 
-void registerSharedTypes()
-{
-    qRegisterMetaType<Corvane::ClientLanguage>("Corvane::ClientLanguage");
-    qRegisterMetaType<Corvane::UserPaltform>("Corvane::UserPaltform");
-}
-
 QString Enumeration::nameOf(int value) const
 {
     for (const auto& [name, v] : values)
@@ -93,17 +68,16 @@ QString Enumeration::nameOf(int value) const
 
 Enumeration enumerationOf(const QMetaProperty& property)
 {
-    if (property.isEnumType()) {
-        const QMetaEnum e = property.enumerator();
-        Enumeration out { QStringLiteral("%1::%2").arg(QLatin1String(e.scope()), QLatin1String(e.enumName())), {} };
-        for (int i = 0; i < e.keyCount(); ++i)
-            out.values.append({ QLatin1String(e.key(i)), e.value(i) });
-        return out;
-    }
-    for (const Enumeration& e : kSharedEnumerations)
-        if (e.type == QLatin1String(property.typeName()))
-            return e;
-    return {};
+    // A class's own enumeration, or one of the shared ones, which only their
+    // mirror's meta-object names.
+    const QMetaEnum e = property.isEnumType() ? property.enumerator() : CorvaneEnums::enumeration(property.typeName());
+    if (!e.isValid())
+        return {};
+    const QLatin1String scope(property.isEnumType() ? e.scope() : "Corvane");
+    Enumeration out { QStringLiteral("%1::%2").arg(scope, QLatin1String(e.enumName())), {} };
+    for (int i = 0; i < e.keyCount(); ++i)
+        out.values.append({ QLatin1String(e.key(i)), e.value(i) });
+    return out;
 }
 
 bool isList(const QMetaProperty& property)
@@ -156,12 +130,7 @@ bool parseValue(const QMetaProperty& p, const QString& text, bool force, QVarian
                         .arg(text, e.type, names.join(QStringLiteral(", ")));
             return false;
         }
-        if (p.userType() == qMetaTypeId<Corvane::ClientLanguage>())
-            value = QVariant::fromValue(static_cast<Corvane::ClientLanguage>(number));
-        else if (p.userType() == qMetaTypeId<Corvane::UserPaltform>())
-            value = QVariant::fromValue(static_cast<Corvane::UserPaltform>(number));
-        else
-            value = number; // a class enumeration takes its number through the meta-object
+        value = number; // every enumeration here converts from its number
         return true;
     }
     if (p.userType() == QMetaType::Bool) {

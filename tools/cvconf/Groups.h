@@ -33,10 +33,6 @@ const QList<Group>& groups();
 const Group* findGroup(const QString& name);
 QStringList groupNames();
 
-// Registers the client's shared enumerations so properties of those types
-// can be read and written.
-void registerSharedTypes();
-
 // The enumerators of an enumeration property, by the names the headers give
 // them; `type` is empty for a property that is not an enumeration.
 struct Enumeration {

@@ -4,6 +4,7 @@
 // WriteCommands.cpp, Files.cpp (dump, load, monitor), Providers.cpp.
 
 #include "Commands.h"
+#include "CorvaneTypes.h"
 #include "Groups.h"
 #include "Output.h"
 #include "Session.h"
@@ -115,7 +116,7 @@ int usage(FILE* to)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    registerSharedTypes();
+    CorvaneEnums::registerTypes();
 #ifdef Q_OS_WIN
     // Windows hands a program its arguments as UTF-16, which Qt reads from
     // the command line itself; argv holds them in the ANSI code page, which
