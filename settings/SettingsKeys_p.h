@@ -24,7 +24,8 @@ struct KeySpec {
 };
 constexpr KeySpec Key(const char* name) { return { name, false }; }
 constexpr KeySpec KeyUnlessEmpty(const char* name) { return { name, true }; }
-struct NoKeyType { };
+struct NoKeyType {
+};
 inline constexpr NoKeyType NoKey {};
 
 // How a property travels through the file: bool as "true"/"false", int and

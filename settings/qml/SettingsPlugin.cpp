@@ -2,7 +2,7 @@
 #include "SettingsAdaptor.h"
 
 #include "ConfigMgr.h"
-#include "Corvane.h"
+#include "CorvaneTypes.h"
 #include "LoginSettingUser.h"
 #include "SettingsGroups_p.h"
 #include "VideoSettingVideo.h"
@@ -17,29 +17,6 @@
 using LoginSettingUsers = QMap<QString, LoginSettingUser>;
 Q_DECLARE_METATYPE(QList<VideoSettingVideo>)
 Q_DECLARE_METATYPE(LoginSettingUsers)
-
-// The client's shared enumerations, which the library keeps off every
-// meta-object, mirrored here so that QML names them: Corvane.LanguageJapanese.
-namespace CorvaneEnums {
-Q_NAMESPACE
-
-enum ClientLanguage {
-    LanguageEnglish = Corvane::LanguageEnglish,
-    LanguageSimplifiedChinese = Corvane::LanguageSimplifiedChinese,
-    LanguageTraditionalChinese = Corvane::LanguageTraditionalChinese,
-    LanguageJapanese = Corvane::LanguageJapanese,
-};
-Q_ENUM_NS(ClientLanguage)
-
-enum UserPaltform {
-    PaltformUnknown = Corvane::PaltformUnknown,
-    PaltformCorvane = Corvane::PaltformCorvane,
-    PaltformGoogle = Corvane::PaltformGoogle,
-    PaltformFacebook = Corvane::PaltformFacebook,
-    PaltformOutlook = Corvane::PaltformOutlook,
-};
-Q_ENUM_NS(UserPaltform)
-} // namespace CorvaneEnums
 
 class CorvaneSettingsPlugin : public QQmlExtensionPlugin
 {
@@ -72,7 +49,11 @@ private:
     static void registerValueTypes()
     {
         // The client's enumerations are 32-bit integers in storage, so their
-        // names can stand for int itself, and QML reads and writes numbers.
+        // names can stand for int itself, and QML reads and writes numbers;
+        // QML names them through CorvaneEnums. Qt 5's QML reads a property of
+        // an enumeration type it finds on no meta-object of the property's
+        // class as a wrapped variant, not a number, so the real types that
+        // cvconf registers are not taken here.
         qRegisterMetaType<qint32>("Corvane::ClientLanguage");
         qRegisterMetaType<qint32>("Corvane::UserPaltform");
         // The containers stay opaque to QML (it has no use for settings
