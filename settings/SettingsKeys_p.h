@@ -18,12 +18,12 @@ namespace cvsettings::detail {
 // The key column of a field row: Key("Name"), KeyUnlessEmpty("Name") for a
 // text whose empty value in the file leaves the held value alone, or NoKey
 // (also what a row without the column means) for a property not kept.
-struct KeySpec {
+struct KeyColumn {
     const char* name;
     bool keepOnEmptyText;
 };
-constexpr KeySpec Key(const char* name) { return { name, false }; }
-constexpr KeySpec KeyUnlessEmpty(const char* name) { return { name, true }; }
+constexpr KeyColumn Key(const char* name) { return { name, false }; }
+constexpr KeyColumn KeyUnlessEmpty(const char* name) { return { name, true }; }
 struct NoKeyType {
 };
 inline constexpr NoKeyType NoKey {};
@@ -63,10 +63,10 @@ template <class G> struct IniKey {
 };
 
 template <class G, class T, auto Get, auto Set>
-void addKey(std::vector<IniKey<G>>& table, KeySpec spec, const char* property)
+void addKey(std::vector<IniKey<G>>& table, KeyColumn column, const char* property)
 {
-    table.push_back({ QString::fromLatin1(spec.name), property, [](const G& g) { return toStored<T>((g.*Get)()); },
-        [](G& g, const QVariant& v) { (g.*Set)(fromStored<T>(v)); }, spec.keepOnEmptyText });
+    table.push_back({ QString::fromLatin1(column.name), property, [](const G& g) { return toStored<T>((g.*Get)()); },
+        [](G& g, const QVariant& v) { (g.*Set)(fromStored<T>(v)); }, column.keepOnEmptyText });
 }
 
 template <class G, class T, auto Get, auto Set> void addKey(std::vector<IniKey<G>>&, NoKeyType, const char*) { }
