@@ -2,8 +2,8 @@
 
 // The client's shared enumerations as Qt types: registered under their own
 // names, and named by a meta-object. What shows or edits settings (cvconf,
-// the tests) builds this in; the settings library never does, and keeps the
-// enumerations as plain integers.
+// the QML module, the tests) builds this in; the settings library never does,
+// and keeps the enumerations as plain integers.
 
 #include "Corvane.h"
 

@@ -13,13 +13,15 @@ ApplicationWindow {
     visible: true
     title: Settings.clientConfig.productName + " settings"
 
-    // The plain-valued properties of a settings object, in declaration order.
-    function valueNames(object) {
+    // The plain-valued properties of a settings object, in declaration order,
+    // and those shown as a choice: Qt 5's QML reads the client's shared
+    // enumerations as wrapped values, not numbers.
+    function valueNames(object, choices) {
         var names = []
         for (var name in object) {
             var type = typeof object[name]
             if (name !== "objectName" && typeof object[name + "Changed"] === "function"
-                    && (type === "boolean" || type === "number" || type === "string"))
+                    && (type === "boolean" || type === "number" || type === "string" || name in choices))
                 names.push(name)
         }
         return names
@@ -41,7 +43,7 @@ ApplicationWindow {
             anchors.fill: parent
             PropertyEditor {
                 Layout.fillWidth: true
-                target: box.group; names: window.valueNames(box.group); choices: box.choices; readOnly: !box.editable
+                target: box.group; names: window.valueNames(box.group, box.choices); choices: box.choices; readOnly: !box.editable
             }
             Button { visible: box.save !== ""; text: "Save"; onClicked: Settings["save" + box.save]() }
         }

@@ -48,14 +48,11 @@ private:
     // neither read nor pass a value of an unknown type.
     static void registerValueTypes()
     {
-        // The client's enumerations are 32-bit integers in storage, so their
-        // names can stand for int itself, and QML reads and writes numbers;
-        // QML names them through CorvaneEnums. Qt 5's QML reads a property of
-        // an enumeration type it finds on no meta-object of the property's
-        // class as a wrapped variant, not a number, so the real types that
-        // cvconf registers are not taken here.
-        qRegisterMetaType<qint32>("Corvane::ClientLanguage");
-        qRegisterMetaType<qint32>("Corvane::UserPaltform");
+        // The client's shared enumerations, registered once for every user
+        // of them: whichever of the application, cvconf's code or this
+        // plugin comes first, the types and their conversions to and from
+        // int are the same.
+        CorvaneEnums::registerTypes();
         // The containers stay opaque to QML (it has no use for settings
         // objects by value), but take lists and maps of property maps, so a
         // screen can assign edited Settings.videos and Settings.users to them.
