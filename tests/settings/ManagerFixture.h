@@ -28,32 +28,28 @@ inline unsigned char kKey2[8] = { 0xd8, 0x44, 0x3b, 0xcf, 0x38, 0xcd, 0x83, 0xeb
 // there (tripledes.vec), and the pinned ciphertext of the password test.
 #ifndef CV_HAVE_OPENSSL
 enum { DES_DECRYPT, DES_ENCRYPT };
+#endif
 inline QByteArray ede2(QByteArray in, int direction)
 {
-    TORVELIB::TripleDesContext ctx;
-    TORVELIB::TripleDesSetKey2(&ctx, kKey1, kKey2);
     in += QByteArray((8 - in.size() % 8) % 8, '\0');
     QByteArray out(in.size(), '\0');
+#ifdef CV_HAVE_OPENSSL
+    DES_key_schedule s1, s2;
+    DES_set_key_unchecked(&kKey1, &s1);
+    DES_set_key_unchecked(&kKey2, &s2);
+    for (int i = 0; i < in.size(); i += 8)
+        DES_ecb3_encrypt(reinterpret_cast<const_DES_cblock*>(in.data() + i),
+            reinterpret_cast<DES_cblock*>(out.data() + i), &s1, &s2, &s1, direction);
+#else
+    TORVELIB::TripleDesContext ctx;
+    TORVELIB::TripleDesSetKey2(&ctx, kKey1, kKey2);
     for (int i = 0; i < in.size(); i += 8)
         TORVELIB::TripleDesCryptBlock(direction == DES_ENCRYPT ? ctx.encryptKeys : ctx.decryptKeys,
             reinterpret_cast<const unsigned char*>(in.constData() + i),
             reinterpret_cast<unsigned char*>(out.data() + i));
-    return out;
-}
-#else
-inline QByteArray ede2(QByteArray in, int direction)
-{
-    DES_key_schedule s1, s2;
-    DES_set_key_unchecked(&kKey1, &s1);
-    DES_set_key_unchecked(&kKey2, &s2);
-    in += QByteArray((8 - in.size() % 8) % 8, '\0');
-    QByteArray out(in.size(), '\0');
-    for (int i = 0; i < in.size(); i += 8)
-        DES_ecb3_encrypt(reinterpret_cast<const_DES_cblock*>(in.data() + i),
-            reinterpret_cast<DES_cblock*>(out.data() + i), &s1, &s2, &s1, direction);
-    return out;
-}
 #endif
+    return out;
+}
 
 inline QByteArray encipher(const QString& password) { return ede2(password.toUtf8(), DES_ENCRYPT); }
 
