@@ -38,8 +38,8 @@ enum UserPaltform {
 Q_ENUM_NS(UserPaltform)
 
 // Registers Corvane::ClientLanguage and Corvane::UserPaltform under those
-// names, with conversions to and from int. Safe to call more than once, and
-// after the application registered the types itself.
+// names. Safe to call more than once, and after the application registered
+// the types itself.
 void registerTypes();
 
 // The enumerators of the shared enumeration registered as `typeName`
