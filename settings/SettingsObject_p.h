@@ -12,7 +12,8 @@
 // the rows into the private record, the constructors, the field-by-field
 // assignment, a getter and a compare-store-emit setter per field, and the
 // class's key table. The public header keeps the hand-written Q_PROPERTY and
-// signal declarations that moc reads. A type with a comma in it needs an alias.
+// signal declarations that moc reads. A type with a comma in it needs an alias;
+// a class has at most 20 rows (CV_FOR_EACH_FIELD_20 below).
 
 #include "SettingsKeys_p.h"
 

@@ -51,8 +51,9 @@ private:
         // The client's shared enumerations, registered once for every user
         // of them: whichever of the application, cvconf's code or this
         // plugin comes first, the types are the same, and convert to and
-        // from int as every enumeration does. Qt 6's QML reads such a property as a number,
-        // Qt 5's as a wrapped value that is == (not ===) to its number.
+        // from int as every enumeration does. Qt 6's QML reads such a
+        // property as a number, Qt 5's as a wrapped value that is == (not
+        // ===) to its number.
         CorvaneEnums::registerTypes();
         // The containers stay opaque to QML (it has no use for settings
         // objects by value), but take lists and maps of property maps, so a

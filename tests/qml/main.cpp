@@ -8,7 +8,6 @@
 
 #include <QMetaType>
 #include <QQmlContext>
-
 #include <QQmlEngine>
 #include <QStandardPaths>
 #include <QTemporaryDir>

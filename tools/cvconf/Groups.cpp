@@ -10,20 +10,18 @@
 
 namespace {
 
-template <class G, G* const ConfigMgrPrivate::*member> const QObject& heldGroup(ConfigMgrPrivate& d)
-{
-    return *(d.*member);
-}
+template <class G> const QObject& groupObject(ConfigMgrPrivate& d) { return *cvsettings::heldGroup<G>(d); }
 
 // The client's own way to change a preference: copy, change, write back.
-template <class G, G* const ConfigMgrPrivate::*member>
+template <class G>
 std::optional<cvsettings::store::SaveResult> writeGroup(
     ConfigMgrPrivate& d, const char* property, const QVariant& value)
 {
-    G copy(*(d.*member));
+    G* held = cvsettings::heldGroup<G>(d);
+    G copy(*held);
     if (!copy.setProperty(property, value))
         return std::nullopt;
-    return cvsettings::writeGroup(d, d.*member, copy);
+    return cvsettings::writeGroup(d, held, copy);
 }
 
 } // namespace
@@ -32,10 +30,9 @@ const QList<Group>& groups()
 {
     // The "Server" overrides are written as raw keys; "Video" is not kept in
     // the settings file.
-#define CV_READONLY(Class, member, name, ...) { name, heldGroup<Class, &ConfigMgrPrivate::member>, nullptr },
+#define CV_READONLY(Class, member, name, ...) { name, groupObject<Class>, nullptr },
 #define CV_CHANGEABLE(Class, member, Operation, name, ...) \
-    { name, heldGroup<Class, &ConfigMgrPrivate::member>,   \
-        GroupRow<Class>::hasSection ? writeGroup<Class, &ConfigMgrPrivate::member> : nullptr },
+    { name, groupObject<Class>, GroupRow<Class>::hasSection ? writeGroup<Class> : nullptr },
     static const QList<Group> all = { CV_SETTINGS_GROUPS(CV_READONLY, CV_CHANGEABLE) };
 #undef CV_READONLY
 #undef CV_CHANGEABLE
